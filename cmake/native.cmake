@@ -1,0 +1,90 @@
+# Native build: the PE tools, the unit tests of the pure logic, and the
+# registration of every Wine test. Runs the Windows build as a sub-build.
+include(ExternalProject)
+enable_testing()
+
+add_compile_options(-Wall -Wextra)
+
+add_library(qvpe STATIC tools/pe/pe_image.cpp tools/pe/file_io.cpp)
+target_include_directories(qvpe PUBLIC tools/pe)
+
+add_executable(quorven-join tools/join/main.cpp)
+target_link_libraries(quorven-join qvpe)
+add_executable(quorven-padkernel tools/padkernel/main.cpp)
+target_link_libraries(quorven-padkernel qvpe)
+set_target_properties(quorven-join quorven-padkernel PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR})
+
+# The pure logic of the kernel, built natively for the unit tests.
+# These files include no Windows header; list each new one here.
+add_library(qvpure STATIC
+  host/cmdline.cpp
+  host/namestring.cpp
+  host/settings_text.cpp
+)
+target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
+
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+file(GLOB QV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit-tests ${QV_UNIT_SOURCES})
+target_link_libraries(unit-tests qvpure qvpe GTest::gtest_main)
+target_compile_definitions(unit-tests PRIVATE QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QV_BIN_DIR="${QV_BIN_DIR}")
+include(GoogleTest)
+gtest_discover_tests(unit-tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
+
+# The Windows build: kernel, hosted test programs, examples, benchmarks.
+ExternalProject_Add(windows
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}
+  BINARY_DIR ${CMAKE_BINARY_DIR}/windows
+  CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-i686.cmake
+             -DCMAKE_BUILD_TYPE=Release
+             -DQV_BIN_DIR=${QV_BIN_DIR}
+             -DQV_JOIN=$<TARGET_FILE:quorven-join>
+             -DQV_PADKERNEL=$<TARGET_FILE:quorven-padkernel>
+  BUILD_ALWAYS ON
+  INSTALL_COMMAND ""
+  DEPENDS quorven-join quorven-padkernel)
+
+# Wine tests share one private X server and one Wine prefix for the run.
+set(QV_HARNESS ${CMAKE_SOURCE_DIR}/tests/harness)
+set(QV_TEST_STATE ${CMAKE_BINARY_DIR}/test-state)
+add_test(NAME wine.start COMMAND ${QV_HARNESS}/session.py start ${QV_TEST_STATE})
+add_test(NAME wine.stop COMMAND ${QV_HARNESS}/session.py stop ${QV_TEST_STATE})
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+
+# qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s])
+# registers a Wine test: the driver script (default: run and expect exit 0
+# with no FAIL line) gets the joined executable.
+function(qv_hosted_test name)
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE" "SOURCES;ARGS;LABELS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 60)
+  endif()
+  if(T_SCRIPT)
+    set(script ${T_SCRIPT})
+  else()
+    set(script ${QV_HARNESS}/expect_pass.py)
+  endif()
+  add_test(NAME wine.${name}
+           COMMAND python3 ${script} ${QV_BIN_DIR}/tests/${name}.exe ${T_ARGS}
+           WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT}
+                       ENVIRONMENT "QV_TEST_STATE=${QV_TEST_STATE};QV_BIN_DIR=${QV_BIN_DIR};QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+                       LABELS "wine;${T_LABELS}" RESOURCE_LOCK wine)
+endfunction()
+
+# qv_wine_check(NAME COMMAND ...): any other check that needs the session.
+function(qv_wine_check name)
+  add_test(NAME wine.${name} COMMAND ${ARGN} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+                       ENVIRONMENT "QV_TEST_STATE=${QV_TEST_STATE};QV_BIN_DIR=${QV_BIN_DIR};QV_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+                       LABELS wine RESOURCE_LOCK wine)
+endfunction()
+
+function(qv_hosted_program)
+endfunction()
+
+foreach(list ${QV_TEST_LISTS} ${QV_EXAMPLE_LISTS})
+  include(${list})
+endforeach()

@@ -1,0 +1,93 @@
+# Windows build: the kernel, the hosted test programs, examples, benchmarks.
+find_program(QV_LD i686-w64-mingw32-ld REQUIRED)
+find_program(QV_OBJCOPY i686-w64-mingw32-objcopy REQUIRED)
+find_program(QV_WINDRES i686-w64-mingw32-windres REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(QV_KERNEL ${QV_BIN_DIR}/quorven.exe)
+
+# ---- Resources: drawn at build time, then compiled -----------------------
+set(QV_ART ${CMAKE_BINARY_DIR}/art)
+set(QV_ART_FILES console.ico program.ico arrow.cur cross.cur beam.cur hand.cur glass.cur splash.bmp)
+list(TRANSFORM QV_ART_FILES PREPEND ${QV_ART}/ OUTPUT_VARIABLE QV_ART_PATHS)
+add_custom_command(OUTPUT ${QV_ART_PATHS}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_art.py ${QV_ART}
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_art.py
+  COMMENT "Drawing the kernel's icons, cursors and bitmap")
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/kernel_res.o
+  COMMAND ${QV_WINDRES} -I ${QV_ART} -i ${CMAKE_SOURCE_DIR}/resources/kernel.rc -o ${CMAKE_BINARY_DIR}/kernel_res.o
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/kernel.rc ${QV_ART_PATHS})
+
+# ---- The kernel -----------------------------------------------------------
+file(GLOB QV_KERNEL_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/console/*.cpp ${CMAKE_SOURCE_DIR}/input/*.cpp
+  ${CMAKE_SOURCE_DIR}/print/*.cpp ${CMAKE_SOURCE_DIR}/services/*.cpp)
+add_executable(quorven-linked WIN32 ${QV_KERNEL_SOURCES} ${CMAKE_BINARY_DIR}/kernel_res.o)
+target_compile_options(quorven-linked PRIVATE
+  -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+  -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+target_link_options(quorven-linked PRIVATE
+  -s -static-libgcc -Wl,--gc-sections
+  -Wl,--disable-dynamicbase,--disable-reloc-section,--image-base,0x400000
+  -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
+target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32 comdlg32 winspool)
+set_target_properties(quorven-linked PROPERTIES OUTPUT_NAME quorven-linked)
+# Pad to exactly 0x48000 bytes; fails the build when the kernel is larger.
+add_custom_command(TARGET quorven-linked POST_BUILD
+  COMMAND ${QV_PADKERNEL} $<TARGET_FILE:quorven-linked> ${QV_KERNEL}
+  COMMENT "Padding the kernel's image to 0x48000 bytes")
+
+# ---- Hosted programs ------------------------------------------------------
+set(QV_HOSTED_FLAGS -O2 -ffreestanding -fno-pic -fno-asynchronous-unwind-tables -fno-unwind-tables
+    -fno-exceptions -fno-stack-protector -fno-tree-loop-distribute-patterns -Wall -Wextra)
+execute_process(COMMAND ${CMAKE_C_COMPILER} -print-libgcc-file-name OUTPUT_VARIABLE QV_LIBGCC OUTPUT_STRIP_TRAILING_WHITESPACE)
+
+# Support code linked into every hosted test program.
+file(GLOB QV_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.c)
+
+# qv_hosted_program(NAME SOURCES ... [OUTDIR dir] [RESERVE n] [NO_SUPPORT])
+# compiles a hosted program, links it to run at 0x448000, takes its flat
+# image and joins it to the kernel as OUTDIR/NAME.exe.
+function(qv_hosted_program name)
+  cmake_parse_arguments(P "NO_SUPPORT" "OUTDIR;RESERVE" "SOURCES" ${ARGN})
+  if(NOT P_OUTDIR)
+    set(P_OUTDIR ${QV_BIN_DIR})
+  endif()
+  if(NOT P_RESERVE)
+    set(P_RESERVE 0)
+  endif()
+  set(srcs ${P_SOURCES})
+  if(NOT P_NO_SUPPORT)
+    list(APPEND srcs ${QV_TEST_SUPPORT})
+  endif()
+  add_library(${name}-obj OBJECT ${srcs})
+  target_compile_options(${name}-obj PRIVATE ${QV_HOSTED_FLAGS})
+  target_include_directories(${name}-obj PRIVATE ${CMAKE_SOURCE_DIR}/sdk ${CMAKE_SOURCE_DIR}/tests/support)
+  set(pe ${CMAKE_CURRENT_BINARY_DIR}/hosted/${name}.pe)
+  set(bin ${CMAKE_CURRENT_BINARY_DIR}/hosted/${name}.bin)
+  add_custom_command(OUTPUT ${P_OUTDIR}/${name}.exe
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/hosted ${P_OUTDIR}
+    COMMAND ${QV_LD} --disable-reloc-section -T ${CMAKE_SOURCE_DIR}/sdk/hosted.ld -o ${pe}
+            $<TARGET_OBJECTS:${name}-obj> ${QV_LIBGCC}
+    COMMAND ${QV_OBJCOPY} -O binary -j .qvprog ${pe} ${bin}
+    COMMAND ${QV_JOIN} ${QV_KERNEL} ${bin} ${P_OUTDIR}/${name}.exe --reserve ${P_RESERVE}
+    DEPENDS ${name}-obj $<TARGET_OBJECTS:${name}-obj> ${CMAKE_SOURCE_DIR}/sdk/hosted.ld quorven-linked ${QV_JOIN}
+    COMMAND_EXPAND_LISTS
+    COMMENT "Joining ${name}.exe")
+  add_custom_target(${name} ALL DEPENDS ${P_OUTDIR}/${name}.exe)
+endfunction()
+
+function(qv_hosted_test name)
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE" "SOURCES;ARGS;LABELS" ${ARGN})
+  if(NOT T_RESERVE)
+    set(T_RESERVE 0)
+  endif()
+  qv_hosted_program(${name} SOURCES ${T_SOURCES} OUTDIR ${QV_BIN_DIR}/tests RESERVE ${T_RESERVE})
+endfunction()
+
+function(qv_wine_check name)
+endfunction()
+
+foreach(list ${QV_TEST_LISTS} ${QV_EXAMPLE_LISTS})
+  include(${list})
+endforeach()

@@ -1,0 +1,10 @@
+// Command-line tail: the process command line without the program name.
+// Pure logic, free of Windows, so it is unit-tested natively.
+#pragma once
+
+// Returns the address inside commandLine where the tail starts. A name that
+// starts with a double quote runs to the next double quote, which goes with
+// it (a lead byte skips its trail byte, so a trail byte of 0x22 does not end
+// the name); an unquoted name runs up to the first byte of 0x20 or less. After
+// the name, bytes 0x01 to 0x20 are skipped.
+const char *commandLineTail(const char *commandLine, bool (*isLeadByte)(unsigned char));

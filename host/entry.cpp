@@ -1,0 +1,20 @@
+#include "entry.h"
+#include "startup.h"
+#include "services.h"
+
+extern "C" QvWord __stdcall callProgramEntry(ProgramHeader *header)
+{
+    QvWord address = header->addressMode == 0 ? reinterpret_cast<uintptr_t>(header) + header->entryPoint
+                                              : header->entryPoint;
+    return reinterpret_cast<QvEntryPoint>(address)();
+}
+
+void runEntryLoop()
+{
+    for (;;) {
+        QvWord result;
+        // A normal return ends the process with the entry's result; a fault
+        // the user goes on from runs the entry again with all state kept.
+        if (runEntryGuarded(programHeader, &result)) ExitProgram(static_cast<int32_t>(result));
+    }
+}

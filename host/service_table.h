@@ -1,0 +1,2 @@
+#pragma once
+extern "C" const void *const ServiceTable[];

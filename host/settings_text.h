@@ -1,0 +1,19 @@
+// The text of the registry value that holds the console window's rectangle:
+// "left,top,right,bottom" in signed decimal. Pure logic.
+#pragma once
+
+struct ConsoleRect {
+    int left, top, right, bottom;
+};
+
+// The rectangle used when no usable value is stored.
+constexpr ConsoleRect DEFAULT_CONSOLE_RECT = {3, 3, 634, 474};
+
+// Parses the stored text. Falls back to DEFAULT_CONSOLE_RECT when the text
+// is missing (null), yields fewer than four numbers, has a bottom of 0, or
+// describes a rectangle with no width or no height (which would open an
+// invisible window).
+ConsoleRect parseConsoleRect(const char *text);
+
+// Formats the rectangle into buffer (at least 48 bytes); returns the length.
+int formatConsoleRect(char *buffer, const ConsoleRect &rect);

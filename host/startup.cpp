@@ -1,0 +1,51 @@
+// Start-up: records the start values, fills the kernel's fields of the program
+// header and enters the entry loop.
+#include "startup.h"
+#include "cmdline.h"
+#include "entry.h"
+#include "service_table.h"
+#include "../console/state.h"
+
+HINSTANCE instanceHandle;
+HINSTANCE prevInstance;
+const char *commandTail;
+ProgramHeader *programHeader;
+
+int WINAPI kernelStartup(HINSTANCE instance, HINSTANCE previous, const char *tail, int show)
+{
+    instanceHandle = instance;
+    prevInstance = previous;
+    consoleState.showCommand = show;
+    commandTail = tail;
+
+    ProgramHeader *h = reinterpret_cast<ProgramHeader *>(reinterpret_cast<uintptr_t>(instance) + QV_HEADER_OFFSET);
+    programHeader = h;
+    h->serviceTable = reinterpret_cast<uintptr_t>(ServiceTable);
+    h->instanceHandle = reinterpret_cast<uintptr_t>(instance);
+    h->commandLength = static_cast<QvWord>(lstrlenA(tail));
+    if (h->addressMode == 0)
+        h->commandLine = static_cast<QvWord>(reinterpret_cast<uintptr_t>(tail) - reinterpret_cast<uintptr_t>(h));
+    else
+        h->commandLine = reinterpret_cast<uintptr_t>(tail);
+    h->faultOwner = 0;
+    h->faultCode = 0;
+    h->faultContext = 0;
+    h->windowProcHook = 0;
+    h->messageHook = 0;
+
+    runEntryLoop();
+}
+
+static bool isLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
+
+// The C run-time's start-up calls WinMain. Its own tail and show command are
+// not trusted: the tail follows the kernel's rule and the show command comes
+// from the start-up information.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    STARTUPINFOA si;
+    si.cb = sizeof si;
+    GetStartupInfoA(&si);
+    int show = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWDEFAULT;
+    return kernelStartup(GetModuleHandleA(nullptr), nullptr, commandLineTail(GetCommandLineA(), isLeadByte), show);
+}

@@ -1,0 +1,7 @@
+// Input events and the event queue. Placeholders until built.
+#include "../host/services.h"
+
+extern "C" {
+int32_t __stdcall PostEvent(int32_t) { return 0; }
+int32_t __stdcall GetShiftState() { return 0; }
+}

@@ -1,0 +1,164 @@
+"""Shared pieces of the Wine test harness: the private X server and Wine
+prefix of a test run, running a joined executable with a timeout, finding and
+driving windows, reading the registry and taking screenshots."""
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def state_dir():
+    return os.environ.get('QV_TEST_STATE') or os.path.join(ROOT, 'build', 'test-state')
+
+
+def load_session():
+    path = os.path.join(state_dir(), 'session.json')
+    with open(path) as f:
+        return json.load(f)
+
+
+def wine_env(session=None, extra=None):
+    """Environment for every Wine process of the run: the private prefix,
+    the private display, code page 936."""
+    session = session or load_session()
+    env = dict(os.environ)
+    env.update({
+        'WINEPREFIX': session['prefix'],
+        'WINEARCH': 'win32',
+        'WINEDEBUG': env.get('QV_WINEDEBUG', '-all'),
+        'WINEDLLOVERRIDES': 'mscoree,mshtml=;winemenubuilder.exe=d',
+        'DISPLAY': session['display'],
+        'LC_ALL': 'zh_CN.UTF-8',
+        'LANG': 'zh_CN.UTF-8',
+    })
+    if extra:
+        env.update(extra)
+    return env
+
+
+class Result:
+    def __init__(self, code, out, err, timed_out):
+        self.code, self.out, self.err, self.timed_out = code, out, err, timed_out
+
+    def lines(self):
+        return self.out.splitlines()
+
+
+def kill_group(proc):
+    try:
+        os.killpg(proc.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+
+
+def start(exe, args=(), env_extra=None, cwd=None):
+    """Starts a joined executable under Wine in its own process group. Its
+    output goes to temporary files, not pipes: Wine's helper processes, which
+    the program may start and which outlive it, would hold a pipe open."""
+    out = tempfile.TemporaryFile()
+    err = tempfile.TemporaryFile()
+    proc = subprocess.Popen(['wine', exe] + list(args), stdout=out, stderr=err, stdin=subprocess.DEVNULL,
+                            env=wine_env(extra=env_extra), cwd=cwd, start_new_session=True)
+    proc.qv_files = (out, err)
+    return proc
+
+
+def finish(proc, timeout=30):
+    """Waits for a process started with start(); kills its whole group and
+    reports a time-out when it does not end in time."""
+    timed_out = False
+    try:
+        proc.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        timed_out = True
+        kill_group(proc)
+        proc.wait()
+    texts = []
+    for f in proc.qv_files:
+        f.seek(0)
+        texts.append(f.read().decode('utf-8', 'replace'))
+        f.close()
+    return Result(proc.returncode, texts[0], texts[1], timed_out)
+
+
+def run(exe, args=(), timeout=30, env_extra=None, cwd=None):
+    return finish(start(exe, args, env_extra, cwd), timeout)
+
+
+def wine_cmd(args, timeout=60, input=None):
+    """Runs a Wine tool such as reg.exe in the session."""
+    with tempfile.TemporaryFile() as out:
+        r = subprocess.run(['wine'] + list(args), env=wine_env(), stdout=out, stderr=subprocess.DEVNULL,
+                           stdin=subprocess.DEVNULL, timeout=timeout)
+        out.seek(0)
+        r.stdout = out.read()
+    return r
+
+
+def xdotool(*args, check=True, timeout=10):
+    r = subprocess.run(['xdotool'] + [str(a) for a in args], env=wine_env(), capture_output=True,
+                       timeout=timeout, text=True)
+    if check and r.returncode != 0:
+        raise RuntimeError('xdotool %s failed: %s' % (' '.join(map(str, args)), r.stderr.strip()))
+    return r.stdout.strip()
+
+
+def find_window(name, timeout=15.0, only_visible=True):
+    """X window id of the first window whose name matches (a regular
+    expression), waiting up to timeout seconds; None if none appears."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        args = ['search'] + (['--onlyvisible'] if only_visible else []) + ['--name', name]
+        out = xdotool(*args, check=False)
+        if out:
+            return out.split()[0]
+        time.sleep(0.1)
+    return None
+
+
+def screenshot(path):
+    subprocess.run(['import', '-window', 'root', path], env=wine_env(), check=True, timeout=30)
+
+
+def delete_console_value():
+    wine_cmd(['reg', 'delete', r'HKCU\SOFTWARE\QUORVEN\SETTINGS', '/v', 'Console', '/f'])
+
+
+def set_console_value(text):
+    wine_cmd(['reg', 'add', r'HKCU\SOFTWARE\QUORVEN\SETTINGS', '/v', 'Console', '/t', 'REG_SZ', '/d', text, '/f'])
+
+
+def query_console_value():
+    """The stored text of the Console value, or None."""
+    r = wine_cmd(['reg', 'query', r'HKCU\SOFTWARE\QUORVEN\SETTINGS', '/v', 'Console'])
+    for line in r.stdout.decode('utf-8', 'replace').splitlines():
+        parts = line.split()
+        if len(parts) >= 3 and parts[0] == 'Console':
+            return parts[-1]
+    return None
+
+
+def check_output(result, expect_code=0):
+    """Fails (exit 1) unless the program ended with expect_code, printed at
+    least one 'ok' line and no 'FAIL' line."""
+    sys.stdout.write(result.out)
+    if result.err.strip():
+        sys.stdout.write('--- stderr ---\n' + result.err[-4000:])
+    problems = []
+    if result.timed_out:
+        problems.append('timed out')
+    if result.code != expect_code:
+        problems.append('exit code %s, expected %s' % (result.code, expect_code))
+    if any(l.startswith('FAIL') for l in result.lines()):
+        problems.append('a check failed')
+    if not any(l.startswith('ok') for l in result.lines()):
+        problems.append('no check ran')
+    if problems:
+        print('TEST FAILED: ' + '; '.join(problems))
+        sys.exit(1)
+    print('TEST PASSED')

@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""Starts and stops the private X server and Wine server that the Wine tests
+of one run share.  usage: session.py start|stop STATE_DIR"""
+import json
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import qvharness as h
+
+
+def free_display():
+    for n in range(90, 200):
+        if not os.path.exists('/tmp/.X%d-lock' % n) and not os.path.exists('/tmp/.X11-unix/X%d' % n):
+            return n
+    raise SystemExit('no free X display number')
+
+
+def start(state):
+    stop(state, quiet=True)
+    os.makedirs(state, exist_ok=True)
+    n = free_display()
+    xvfb = subprocess.Popen(['Xvfb', ':%d' % n, '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+    for _ in range(100):
+        if os.path.exists('/tmp/.X11-unix/X%d' % n):
+            break
+        time.sleep(0.05)
+    prefix = os.environ.get('QV_WINEPREFIX') or os.path.join(h.ROOT, 'build', 'wineprefix')
+    session = {'display': ':%d' % n, 'xvfb_pid': xvfb.pid, 'prefix': prefix}
+    with open(os.path.join(state, 'session.json'), 'w') as f:
+        json.dump(session, f)
+    env = h.wine_env(session)
+    if not os.path.exists(os.path.join(prefix, 'system.reg')):
+        subprocess.run(['wineboot', '-i'], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(['wineserver', '-p'], env=env, timeout=60, **quiet)
+    # Warm up: the first program in a prefix is slow to start.
+    subprocess.run(['wine', 'cmd', '/c', 'exit'], env=env, timeout=120, **quiet)
+    print('session on display %s, prefix %s' % (session['display'], prefix))
+
+
+def stop(state, quiet=False):
+    path = os.path.join(state, 'session.json')
+    if not os.path.exists(path):
+        return
+    with open(path) as f:
+        session = json.load(f)
+    env = h.wine_env(session)
+    subprocess.run(['wineserver', '-k'], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=60)
+    try:
+        os.killpg(session['xvfb_pid'], signal.SIGTERM)
+    except (ProcessLookupError, PermissionError):
+        pass
+    os.remove(path)
+    if not quiet:
+        print('session stopped')
+
+
+if __name__ == '__main__':
+    if len(sys.argv) != 3 or sys.argv[1] not in ('start', 'stop'):
+        raise SystemExit('usage: session.py start|stop STATE_DIR')
+    (start if sys.argv[1] == 'start' else stop)(sys.argv[2])

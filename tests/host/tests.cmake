@@ -1,0 +1,2 @@
+# Program host: start-up, header, service table, shutdown.
+qv_hosted_test(startup_offsets SOURCES tests/host/startup_offsets.c ARGS "  abc def")

@@ -1,0 +1,188 @@
+#include "qvtest.h"
+
+int qvtFailures;
+int qvtPasses;
+
+/* ---- Finding kernel32 through the loader's module list ----------------- */
+
+typedef void *(__attribute__((stdcall)) *LoadLibraryA_t)(const char *);
+typedef void *(__attribute__((stdcall)) *GetProcAddress_t)(void *, const char *);
+
+static LoadLibraryA_t pLoadLibraryA;
+static GetProcAddress_t pGetProcAddress;
+
+static int sameNameIgnoringCase(const uint16_t *wide, uint32_t wideBytes, const char *ascii)
+{
+    uint32_t n = wideBytes / 2, i;
+    for (i = 0; i < n && ascii[i]; i++) {
+        uint16_t a = wide[i], b = (unsigned char)ascii[i];
+        if (a >= 'A' && a <= 'Z') a += 32;
+        if (b >= 'A' && b <= 'Z') b += 32;
+        if (a != b) return 0;
+    }
+    return i == n && ascii[i] == 0;
+}
+
+/* Finds an export by name in a loaded module's export directory. */
+static void *exportByName(uint8_t *base, const char *name)
+{
+    uint32_t pe = *(uint32_t *)(base + 0x3C);
+    uint32_t dirRva = *(uint32_t *)(base + pe + 0x78);
+    uint8_t *dir = base + dirRva;
+    uint32_t count = *(uint32_t *)(dir + 0x18);
+    uint32_t *names = (uint32_t *)(base + *(uint32_t *)(dir + 0x20));
+    uint16_t *ordinals = (uint16_t *)(base + *(uint32_t *)(dir + 0x24));
+    uint32_t *functions = (uint32_t *)(base + *(uint32_t *)(dir + 0x1C));
+    for (uint32_t i = 0; i < count; i++)
+        if (qvtStrcmp((const char *)(base + names[i]), name) == 0) return base + functions[ordinals[i]];
+    return 0;
+}
+
+static void findLoader(void)
+{
+    uint8_t *peb;
+    __asm__ volatile("movl %%fs:0x30, %0" : "=r"(peb));
+    uint8_t *ldr = *(uint8_t **)(peb + 0x0C);
+    uint8_t *head = ldr + 0x0C; /* InLoadOrderModuleList */
+    for (uint8_t *entry = *(uint8_t **)head; entry != head; entry = *(uint8_t **)entry) {
+        uint16_t length = *(uint16_t *)(entry + 0x2C); /* BaseDllName */
+        uint16_t *buffer = *(uint16_t **)(entry + 0x30);
+        if (sameNameIgnoringCase(buffer, length, "kernel32.dll")) {
+            uint8_t *base = *(uint8_t **)(entry + 0x18);
+            pLoadLibraryA = (LoadLibraryA_t)exportByName(base, "LoadLibraryA");
+            pGetProcAddress = (GetProcAddress_t)exportByName(base, "GetProcAddress");
+            return;
+        }
+    }
+}
+
+void *qvtProc(const char *dll, const char *name)
+{
+    if (!pLoadLibraryA) findLoader();
+    void *module = pLoadLibraryA(dll);
+    return module ? pGetProcAddress(module, name) : 0;
+}
+
+/* ---- Output --------------------------------------------------------------- */
+
+typedef int(__attribute__((stdcall)) *wvsprintfA_t)(char *, const char *, va_list);
+typedef void *(__attribute__((stdcall)) *GetStdHandle_t)(uint32_t);
+typedef int(__attribute__((stdcall)) *WriteFile_t)(void *, const void *, uint32_t, uint32_t *, void *);
+
+void qvtPrint(const char *format, ...)
+{
+    static wvsprintfA_t format_;
+    static WriteFile_t write_;
+    static void *out;
+    if (!format_) {
+        format_ = (wvsprintfA_t)qvtProc("user32.dll", "wvsprintfA");
+        write_ = (WriteFile_t)qvtProc("kernel32.dll", "WriteFile");
+        out = ((GetStdHandle_t)qvtProc("kernel32.dll", "GetStdHandle"))((uint32_t)-11);
+    }
+    char text[1100]; /* wvsprintfA writes at most 1024 bytes */
+    va_list args;
+    va_start(args, format);
+    int n = format_(text, format, args);
+    va_end(args);
+    uint32_t written;
+    if (n > 0) write_(out, text, (uint32_t)n, &written, 0);
+}
+
+/* ---- Checks --------------------------------------------------------------- */
+
+void qvtCheck(int ok, const char *file, int line, const char *what)
+{
+    if (ok) {
+        qvtPasses++;
+        qvtPrint("ok %s\n", what);
+    } else {
+        qvtFailures++;
+        qvtPrint("FAIL %s:%d: %s\n", file, line, what);
+    }
+}
+
+void qvtCheckEq(uint32_t actual, uint32_t expected, const char *file, int line, const char *what)
+{
+    if (actual == expected) {
+        qvtPasses++;
+        qvtPrint("ok %s\n", what);
+    } else {
+        qvtFailures++;
+        qvtPrint("FAIL %s:%d: %s: got 0x%X (%d), expected 0x%X (%d)\n", file, line, what, actual, actual, expected,
+                 expected);
+    }
+}
+
+void qvtCheckBytes(const void *actual, const void *expected, uint32_t n, const char *file, int line, const char *what)
+{
+    const uint8_t *a = actual, *e = expected;
+    for (uint32_t i = 0; i < n; i++) {
+        if (a[i] != e[i]) {
+            qvtFailures++;
+            qvtPrint("FAIL %s:%d: %s: byte %u is 0x%02X, expected 0x%02X\n", file, line, what, i, a[i], e[i]);
+            return;
+        }
+    }
+    qvtPasses++;
+    qvtPrint("ok %s\n", what);
+}
+
+void qvtFinish(void)
+{
+    qvtPrint("%d passed, %d failed\n", qvtPasses, qvtFailures);
+    qvExitProgram(qvtFailures ? 1 : 0);
+}
+
+void qvtSleep(uint32_t ms)
+{
+    ((void(__attribute__((stdcall)) *)(uint32_t))qvtProc("kernel32.dll", "Sleep"))(ms);
+}
+
+/* ---- Freestanding helpers ------------------------------------------------- */
+
+uint32_t qvtStrlen(const char *s)
+{
+    uint32_t n = 0;
+    while (s[n]) n++;
+    return n;
+}
+
+int qvtStrcmp(const char *a, const char *b)
+{
+    while (*a && *a == *b) a++, b++;
+    return (unsigned char)*a - (unsigned char)*b;
+}
+
+void *memset(void *d, int c, size_t n)
+{
+    uint8_t *p = d;
+    while (n--) *p++ = (uint8_t)c;
+    return d;
+}
+
+void *memcpy(void *d, const void *s, size_t n)
+{
+    uint8_t *p = d;
+    const uint8_t *q = s;
+    while (n--) *p++ = *q++;
+    return d;
+}
+
+void *memmove(void *d, const void *s, size_t n)
+{
+    uint8_t *p = d;
+    const uint8_t *q = s;
+    if (p < q)
+        while (n--) *p++ = *q++;
+    else
+        while (n--) p[n] = q[n];
+    return d;
+}
+
+int memcmp(const void *a, const void *b, size_t n)
+{
+    const uint8_t *p = a, *q = b;
+    for (; n; n--, p++, q++)
+        if (*p != *q) return *p - *q;
+    return 0;
+}

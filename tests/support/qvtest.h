@@ -1,0 +1,51 @@
+/* Support for hosted test programs: Windows functions looked up without the
+ * kernel's help, output to the test driver, and checks.
+ *
+ * A test program defines its header with QV_DEFINE_HEADER and an entry that
+ * ends with qvtFinish(), which prints the summary and ends the process through
+ * ExitProgram with 0 when every check passed, else 1. */
+#ifndef QVTEST_H
+#define QVTEST_H
+#include "quorven.h"
+#include <stdarg.h>
+#include <stdint.h>
+
+/* Looks a procedure up in a system DLL (loaded if needed) through the
+ * process's own loader: kernel32's LoadLibraryA and GetProcAddress are found
+ * by walking the loader's module list, so no kernel service is involved. */
+void *qvtProc(const char *dll, const char *name);
+
+/* Calls through a looked-up procedure: QVT_API(user32, GetFocus, HWND_, (void)) */
+#define QVT_FN(dll, name, type) ((type)qvtProc(dll, name))
+
+/* printf-like output (wsprintfA formats: %d %u %x %X %s %c, with widths) to
+ * standard output, followed by nothing: add \n yourself. */
+void qvtPrint(const char *format, ...);
+
+extern int qvtFailures;
+extern int qvtPasses;
+
+void qvtCheck(int ok, const char *file, int line, const char *what);
+void qvtCheckEq(uint32_t actual, uint32_t expected, const char *file, int line, const char *what);
+void qvtCheckBytes(const void *actual, const void *expected, uint32_t n, const char *file, int line, const char *what);
+
+#define CHECK(cond) qvtCheck(!!(cond), __FILE__, __LINE__, #cond)
+#define CHECK_EQ(actual, expected) \
+    qvtCheckEq((uint32_t)(uintptr_t)(actual), (uint32_t)(uintptr_t)(expected), __FILE__, __LINE__, #actual " == " #expected)
+#define CHECK_BYTES(actual, expected, n) qvtCheckBytes((actual), (expected), (n), __FILE__, __LINE__, #actual)
+
+/* Prints "N passed, N failed" and ends through ExitProgram (0 or 1). */
+void qvtFinish(void);
+
+/* Small helpers a freestanding program needs. */
+uint32_t qvtStrlen(const char *s);
+int qvtStrcmp(const char *a, const char *b);
+void *memset(void *d, int c, size_t n);
+void *memcpy(void *d, const void *s, size_t n);
+void *memmove(void *d, const void *s, size_t n);
+int memcmp(const void *a, const void *b, size_t n);
+
+/* Frequently used Windows functions, looked up on first use. */
+typedef void *QvHandle;
+void qvtSleep(uint32_t ms);
+#endif

@@ -1,0 +1,10 @@
+// Whole-file reads and atomic writes for the command-line tools.
+#pragma once
+#include "pe_image.h"
+
+namespace pe {
+bool readFile(const std::string &path, Bytes &data, std::string &error);
+// Writes to a temporary file beside `path`, then renames it over `path`, so
+// that a failed write never leaves a half-written output.
+bool writeFileAtomic(const std::string &path, const Bytes &data, std::string &error);
+} // namespace pe
