@@ -12,3 +12,7 @@ int32_t __stdcall SetColors(int32_t, int32_t) { return 0; }
 int32_t __stdcall BeepTone(int32_t, int32_t) { return 0; }
 int32_t __stdcall SetBellTone(int32_t, int32_t) { return 0; }
 }
+
+#include "console.h"
+void bell() {}
+void paintScreen() {}

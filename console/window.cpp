@@ -13,3 +13,9 @@ HWND __stdcall FocusWindow(HWND) { return nullptr; }
 int32_t __stdcall SetMouseCursor(int32_t) { return 0; }
 int32_t __stdcall SetCaretHeight(int32_t) { return 0; }
 }
+
+#include "console.h"
+LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}

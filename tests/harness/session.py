@@ -20,17 +20,29 @@ def free_display():
     raise SystemExit('no free X display number')
 
 
+def start_xvfb():
+    """Starts Xvfb on a free display; tries the next number when another
+    run took the same one at the same moment."""
+    for _ in range(20):
+        n = free_display()
+        xvfb = subprocess.Popen(['Xvfb', ':%d' % n, '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        for _ in range(100):
+            if xvfb.poll() is not None or os.path.exists('/tmp/.X11-unix/X%d' % n):
+                break
+            time.sleep(0.05)
+        time.sleep(0.2)
+        if xvfb.poll() is None:
+            return n, xvfb
+    raise SystemExit('could not start Xvfb')
+
+
 def start(state):
     stop(state, quiet=True)
     os.makedirs(state, exist_ok=True)
-    n = free_display()
-    xvfb = subprocess.Popen(['Xvfb', ':%d' % n, '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-    for _ in range(100):
-        if os.path.exists('/tmp/.X11-unix/X%d' % n):
-            break
-        time.sleep(0.05)
-    prefix = os.environ.get('QV_WINEPREFIX') or os.path.join(h.ROOT, 'build', 'wineprefix')
+    n, xvfb = start_xvfb()
+    # One prefix per build folder, beside the test state.
+    prefix = os.environ.get('QV_WINEPREFIX') or os.path.join(os.path.dirname(os.path.abspath(state)), 'wineprefix')
     session = {'display': ':%d' % n, 'xvfb_pid': xvfb.pid, 'prefix': prefix}
     with open(os.path.join(state, 'session.json'), 'w') as f:
         json.dump(session, f)

@@ -1,0 +1,19 @@
+// Routines the console's parts share with each other and with the rest of
+// the kernel.
+#pragma once
+#include <windows.h>
+
+// The console window procedure.
+LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Beep(bellFrequency, bellDuration); returns when the tone has ended.
+void bell();
+// Redraws the visible rows from the screen buffer, with the highlight.
+void paintScreen();
+// Moves the caret to the cursor cell when the console has the focus.
+void placeCaret();
+// Scrolls so that the cursor row is in the view's bottom band; shifts the
+// buffer when the cursor is past its last row.
+void keepCursorInView();
+// Moves a cursor past the view's right edge to the next row, then keeps it in view.
+void wrapCursor();
