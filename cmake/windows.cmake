@@ -3,6 +3,7 @@ find_program(QV_LD i686-w64-mingw32-ld REQUIRED)
 find_program(QV_OBJCOPY i686-w64-mingw32-objcopy REQUIRED)
 find_program(QV_WINDRES i686-w64-mingw32-windres REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+enable_language(ASM)
 
 set(QV_KERNEL ${QV_BIN_DIR}/quorven.exe)
 

@@ -9,6 +9,7 @@ SECTIONS
     *(.rdata .rdata.* .rdata$* .rodata .rodata.*)
     *(.data .data.* .data$*)
     *(.bss .bss.* COMMON)
+    _qvImageEnd = .;
   }
   /DISCARD/ : { *(.eh_frame) *(.comment) *(.note*) *(.debug*) *(.drectve) }
 }

@@ -1,2 +1,15 @@
-# Program host: start-up, header, service table, shutdown.
+# Program host: start-up, header, service table, shutdown, resources.
 qv_hosted_test(startup_offsets SOURCES tests/host/startup_offsets.c ARGS "  abc def")
+qv_hosted_test(startup_fields SOURCES tests/host/startup_fields.c ARGS one two)
+qv_hosted_test(startup_cmdline SOURCES tests/host/startup_cmdline.c SCRIPT tests/host/cmdline_test.py)
+qv_hosted_test(callconv SOURCES tests/host/callconv.c tests/host/callconv.S)
+qv_hosted_test(exit_hook SOURCES tests/host/exit_hook.c SCRIPT tests/host/exit_test.py)
+qv_hosted_program(entry_return SOURCES tests/host/entry_return.c OUTDIR ${QV_BIN_DIR}/tests)
+qv_hosted_test(reserve SOURCES tests/host/reserve.c RESERVE 0x10000)
+qv_hosted_test(resources SOURCES tests/host/resources.c)
+
+if(CMAKE_CROSSCOMPILING)
+  add_executable(qvlaunch tests/tools/launch.c)
+  set_target_properties(qvlaunch PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
+  target_link_options(qvlaunch PRIVATE -static-libgcc)
+endif()
