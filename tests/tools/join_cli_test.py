@@ -1,0 +1,80 @@
+#!/usr/bin/env python3
+"""The joiner's command line: a good join writes an executable file; every
+bad input prints one line naming the problem, exits non-zero and leaves no
+output file (and no temporary file) behind, an existing output untouched.
+usage: join_cli_test.py BIN_DIR"""
+import os
+import stat
+import subprocess
+import sys
+import tempfile
+
+bin_dir = sys.argv[1]
+join = os.path.join(bin_dir, 'quorven-join')
+kernel = os.path.join(bin_dir, 'quorven.exe')
+failures = []
+
+with tempfile.TemporaryDirectory() as d:
+    prog = os.path.join(d, 'prog.bin')
+    with open(prog, 'wb') as f:
+        f.write(bytes(range(256)))
+    short = os.path.join(d, 'short.bin')
+    with open(short, 'wb') as f:
+        f.write(b'\0' * 0x5F)
+    text = os.path.join(d, 'text.exe')
+    with open(text, 'wb') as f:
+        f.write(b'MZ' + b'x' * 200)
+    with open(kernel, 'rb') as f:
+        kdata = bytearray(f.read())
+    pe = int.from_bytes(kdata[0x3C:0x40], 'little')
+    amd64 = os.path.join(d, 'amd64.exe')
+    k2 = bytearray(kdata)
+    k2[pe + 4:pe + 6] = (0x8664).to_bytes(2, 'little')
+    open(amd64, 'wb').write(k2)
+    wrongsize = os.path.join(d, 'wrongsize.exe')
+    k3 = bytearray(kdata)
+    k3[pe + 24 + 56:pe + 24 + 60] = (0x50000).to_bytes(4, 'little')
+    open(wrongsize, 'wb').write(k3)
+
+    def run(*args):
+        return subprocess.run([join] + list(args), capture_output=True, text=True)
+
+    out = os.path.join(d, 'out.exe')
+    r = run(kernel, prog, out, '--reserve', '4096')
+    if r.returncode != 0 or not os.path.exists(out) or not os.stat(out).st_mode & stat.S_IXUSR:
+        failures.append('good join failed: %s' % r.stderr)
+    good = open(out, 'rb').read()
+
+    bad = [
+        ('not i386', [amd64, prog, out], 'i386'),
+        ('image size', [wrongsize, prog, out], 'image size'),
+        ('not a PE', [text, prog, out], 'not a PE'),
+        ('short program', [kernel, short, out], 'shorter'),
+        ('missing kernel', [os.path.join(d, 'none.exe'), prog, out], 'cannot read'),
+        ('missing program', [kernel, os.path.join(d, 'none.bin'), out], 'cannot read'),
+        ('unwritable output', [kernel, prog, os.path.join(d, 'no', 'dir', 'x.exe')], 'cannot write'),
+        ('bad reserve', [kernel, prog, out, '--reserve', 'lots'], 'reserve'),
+        ('no arguments', [], 'usage'),
+    ]
+    for name, args, word in bad:
+        r = run(*args)
+        lines = r.stderr.strip().splitlines()
+        ok = r.returncode != 0 and len(lines) == 1 and word in lines[0] and lines[0].startswith('quorven-join: ')
+        if not ok:
+            failures.append('%s: exit %s, stderr %r' % (name, r.returncode, r.stderr))
+        print('%s %s: %s' % ('ok' if ok else 'FAIL', name, r.stderr.strip()))
+    # The existing output was never touched, and nothing else was left behind.
+    if open(out, 'rb').read() != good:
+        failures.append('a failed join changed the existing output')
+    leftovers = [n for n in os.listdir(d) if '.tmp' in n]
+    if leftovers:
+        failures.append('temporary files left: %s' % leftovers)
+    os.remove(out)
+    run(kernel, short, out)
+    if os.path.exists(out):
+        failures.append('a failed join created the output')
+
+if failures:
+    print('TEST FAILED: ' + '; '.join(failures))
+    sys.exit(1)
+print('TEST PASSED')
