@@ -162,3 +162,16 @@ def check_output(result, expect_code=0):
         print('TEST FAILED: ' + '; '.join(problems))
         sys.exit(1)
     print('TEST PASSED')
+
+
+def post_message(window_class, message, wparam=0, lparam=0):
+    """Posts a Windows message to the first window of a class from another
+    Wine process (qvpost.exe); WM_QUIT (18) goes to the window's thread."""
+    tool = os.path.join(os.environ.get('QV_BIN_DIR') or os.path.join(ROOT, 'build', 'bin'), 'tests', 'qvpost.exe')
+    r = run(tool, [window_class, str(message), str(wparam), str(lparam)], timeout=20)
+    return r.code == 0
+
+
+def close_console():
+    """Closes the console window as its close box does (WM_CLOSE)."""
+    return post_message('Quorven', 0x10)
