@@ -27,6 +27,9 @@ add_executable(quorven-linked WIN32 ${QV_KERNEL_SOURCES} ${CMAKE_BINARY_DIR}/ker
 target_compile_options(quorven-linked PRIVATE
   -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
   -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+# The platform's own C run-time (msvcrt) for formatting, scanning and streams,
+# not the C library's replacements.
+target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
 target_link_options(quorven-linked PRIVATE
   -s -static-libgcc -Wl,--gc-sections
   -Wl,--disable-dynamicbase,--disable-reloc-section,--image-base,0x400000
