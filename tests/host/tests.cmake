@@ -15,3 +15,5 @@ if(CMAKE_CROSSCOMPILING)
   target_link_options(qvlaunch PRIVATE -static-libgcc)
   target_link_options(qvpost PRIVATE -static-libgcc)
 endif()
+# Needs the console window.
+qv_hosted_test(exit_registry SOURCES tests/host/exit_registry.c SCRIPT tests/host/exit_registry_test.py)
