@@ -94,3 +94,26 @@ int cwinArgIs(const char *word)
         if (t[i] != word[i]) return 0;
     return t[n] == 0 || t[n] == ' ' || t[n] == '"';
 }
+
+HWND openTestConsole(int rows, int cols)
+{
+    HWND w = (HWND)qvOpenConsole();
+    qvRestoreConsole();
+    wSetForegroundWindow(w);
+    wSetFocus(w);
+    cwinPump(100);
+    qvFitViewToPixels(rows * lineHeight(), cols * charWidth());
+    cwinPump(100);
+    return w;
+}
+
+int viewRows(void) { return qvGetViewSize() >> 16; }
+int viewCols(void) { return qvGetViewSize() & 0xFFFF; }
+int charWidth(void) { return qvGetCellSize() >> 16; }
+int lineHeight(void) { return qvGetCellSize() & 0xFFFF; }
+int cursorRow(void) { return qvQueryCursor() >> 16; }
+int cursorCol(void) { return qvQueryCursor() & 0xFFFF; }
+unsigned char cellAt(int row, int col)
+{
+    return qvGetScreenBuffer()[row * (qvGetBufferSize() & 0xFFFF) + col];
+}

@@ -87,3 +87,17 @@ int countOther(const Capture *c, int x0, int y0, int x1, int y1, uint32_t colour
 const char *cwinArg(void);
 int cwinArgIs(const char *word);
 #endif
+
+/* Opens the console, shows it (the start-up show command OR 6 leaves it
+ * hidden or minimized under Wine) and fits a view of about rows x cols.
+ * Returns the window. */
+HWND openTestConsole(int rows, int cols);
+/* The view, the cell size and the cursor, fetched afresh. */
+int viewRows(void);
+int viewCols(void);
+int charWidth(void);
+int lineHeight(void);
+int cursorRow(void); /* relative to the top line */
+int cursorCol(void);
+/* A buffer cell. */
+unsigned char cellAt(int row, int col);
