@@ -20,6 +20,8 @@ add_library(qvpure STATIC
   host/cmdline.cpp
   host/namestring.cpp
   host/settings_text.cpp
+  input/event_queue.cpp
+  input/event_codes.cpp
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
 
