@@ -1,0 +1,5 @@
+# Input: the event queue, the input messages and the reading services.
+set(QV_INPUT_PROBE tests/input/probe.c)
+qv_hosted_test(input_queue SOURCES tests/input/queue.c ${QV_INPUT_PROBE})
+qv_hosted_test(input_quit_wait SOURCES tests/input/quit.c ${QV_INPUT_PROBE} ARGS wait)
+qv_hosted_test(input_quit_peek SOURCES tests/input/quit.c ${QV_INPUT_PROBE} ARGS peek)
