@@ -20,6 +20,7 @@ add_library(qvpure STATIC
   host/cmdline.cpp
   host/namestring.cpp
   host/settings_text.cpp
+  console/layout.cpp
   input/event_queue.cpp
   input/event_codes.cpp
 )
