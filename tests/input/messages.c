@@ -207,6 +207,32 @@ static void messageHookTakesOver(void)
     qvHeader.messageHook = 0;
 }
 
+/* A messageHook that runs an accelerator table before the usual translate
+ * and dispatch, as a program with a menu would. */
+static uint32_t accelerators;
+
+static void QV_STDCALL acceleratorHook(ProbeMsg *msg)
+{
+    if (USER(TranslateAcceleratorA, Fn3)(console, accelerators, (uint32_t)(uintptr_t)msg)) return;
+    USER(TranslateMessage, Fn1)((uint32_t)(uintptr_t)msg);
+    USER(DispatchMessageA, Fn1)((uint32_t)(uintptr_t)msg);
+}
+
+static void acceleratorCommand(void)
+{
+    /* F5 is turned into command 200 (wParam 0x100C8); F6 stays a key. */
+    struct { uint8_t fVirt; uint8_t pad; uint16_t key; uint16_t cmd; } table[1] = {{0x01 | 0x80 /* FVIRTKEY|last */, 0, 0x74, 200}};
+    accelerators = USER(CreateAcceleratorTableA, Fn2)((uint32_t)(uintptr_t)table, 1);
+    CHECK(accelerators != 0);
+    qvHeader.messageHook = (QvWord)(uintptr_t)acceleratorHook;
+    probePostMessage((void *)(uintptr_t)console, WM_KEYDOWN, 0x74, 0x003F0001);
+    probePostMessage((void *)(uintptr_t)console, WM_KEYDOWN, 0x75, 0x00400001);
+    CHECK_EQ(qvWaitEvent(), 0x4000C8);
+    CHECK_EQ(qvWaitEvent(), 0x10006);
+    qvHeader.messageHook = 0;
+    USER(DestroyAcceleratorTable, Fn1)(accelerators);
+}
+
 /* ---- ReadLine's echo ---------------------------------------------------- */
 
 static int readLineAt(const char *keys, int n, char *buf, int maxLength)
@@ -270,6 +296,7 @@ static int32_t QV_STDCALL entry(void)
     mouseState();
     mousePairOnAFullQueue();
     messageHookTakesOver();
+    acceleratorCommand();
     readLineEcho();
     /* Close from the system menu ends the program with code 0 through
      * ExitProgram; the summary comes from the shutdown hook. */
