@@ -30,6 +30,7 @@ class Program:
             raise SystemExit('the client area is %d x %d, too small for the clicks' % (width, height))
         self.window = h.find_window('Quorven')
         h.xdotool('windowfocus', '--sync', self.window)
+        time.sleep(0.3)  # Wine handles the focus change on its own time
 
     def text(self):
         if self.proc.qv_files[0].closed:
