@@ -71,8 +71,16 @@ void paintScreen()
 {
     if (!cs.screenBuffer) return;
     int32_t count = rowsToPaint(cs.topLine, cs.viewRows, cs.bufferRows);
+    // Rows outside the clipping box would draw nothing visible; skipping them
+    // makes the repaint of the strip a scroll uncovers cost one row, not all.
+    int32_t first = 0, last = count - 1;
+    RECT clip;
+    if (GetClipBox(cs.screenDC, &clip) != ERROR && cs.lineHeight > 0) {
+        clipRows(clip.top, clip.bottom, cs.lineHeight, &first, &last);
+        if (last > count - 1) last = count - 1;
+    }
     const HighlightRegion &h = cs.highlight;
-    for (int32_t i = 0; i < count; i++) {
+    for (int32_t i = first; i <= last; i++) {
         int32_t row = cs.topLine + i;
         PaintRun runs[3];
         int n = highlightRuns(row, cs.viewCols, h.startRow, h.startCol, h.endRow, h.endCol, runs);
