@@ -51,3 +51,11 @@ END {
   ratio("kernel/console (WriteText+NewLine vs +CR LF)", v["kernel_writetext_newline_lines_per_s"], v["console_writeconsole_newline_lines_per_s"])
   ratio("kernel/console (full row vs full row)", v["kernel_writetext_lines_per_s"], v["console_writeconsole_lines_per_s"])
 }' "$result"
+
+# Every benchmark with a run.sh of its own (bench/<name>/run.sh) prints its
+# figures after the console's.
+for run in "$QV_ROOT"/bench/*/run.sh; do
+    [ -x "$run" ] || continue
+    echo "== $(basename "$(dirname "$run")")"
+    "$run"
+done

@@ -1,8 +1,11 @@
 /* The console demo: opens the console and shows text, wrapping, colours, an
- * inverted highlight and Chinese text in GBK, then waits about ten seconds
- * (or as many as the command line says) while the window repaints, and ends.
- * Windows functions the services do not offer (Sleep and a message pump)
- * are looked up with qvtProc from the test support library. */
+ * inverted highlight and Chinese text in GBK. Then it asks for a name with
+ * ReadLine and answers, and reports every key, click and command it gets
+ * until the window is closed. With a number on the command line it instead
+ * waits that many seconds while the window repaints, and ends (for
+ * screenshots). Windows functions the services do not offer (Sleep, a
+ * message pump, wsprintfA) are looked up with qvtProc from the test support
+ * library. */
 #include "qvtest.h"
 #include <windows.h>
 
@@ -38,9 +41,94 @@ static void waitSeconds(int seconds)
     }
 }
 
+typedef int(__attribute__((cdecl)) * Format)(char *, const char *, ...);
+static Format format;
+
+/* ---- The interactive part ------------------------------------------------ */
+
+static const char *const editKeys[] = {"Home", "End", "Insert", "Delete", "Left", "Right",
+                                       "Up", "Down", "Scroll Lock", "Pause"};
+
+static void reportKey(int32_t code)
+{
+    char text[64];
+    int key = code & 0xFFFF;
+    const char *name;
+    char fname[8];
+    if (code & EVENT_FUNCTION_KEY) {
+        /* F10 to F12 are numbered 0x10 to 0x12. */
+        format(fname, "F%d", key >= 0x10 ? key - 6 : key);
+        name = fname;
+    } else if (key <= 9) {
+        name = editKeys[key];
+    } else {
+        name = key == 0x10 ? "Page Up" : "Page Down";
+    }
+    format(text, "key %s%s%s", (code & EVENT_CTRL) ? "Ctrl+" : "", (code & EVENT_SHIFT) ? "Shift+" : "", name);
+    sayLine(text);
+}
+
+static void reportMouse(int32_t code)
+{
+    char text[80];
+    int32_t where = qvWaitEvent(); /* the position entry follows the code */
+    uint32_t action = (uint32_t)code & (EVENT_DOUBLE_CLICK | EVENT_BUTTON_DOWN | EVENT_BUTTON_UP);
+    const char *what = action == (EVENT_BUTTON_DOWN | EVENT_BUTTON_UP) ? "drag"
+                       : action == EVENT_DOUBLE_CLICK                  ? "double click"
+                       : action == EVENT_BUTTON_DOWN                   ? "button down"
+                                                                       : "button up";
+    /* The flags give the buttons held after the change. */
+    const char *button = action == EVENT_BUTTON_UP ? "" : (code & 2) ? " (right)" : " (left)";
+    format(text, "%s%s at %d, %d", what, button, (int16_t)(where & 0xFFFF), (int16_t)((uint32_t)where >> 16));
+    sayLine(text);
+}
+
+static void report(int32_t code)
+{
+    char text[48];
+    if (code & EVENT_MOUSE) {
+        reportMouse(code);
+        return;
+    }
+    if (code & (EVENT_FUNCTION_KEY | EVENT_EDIT_KEY)) {
+        reportKey(code);
+        return;
+    }
+    if (code & EVENT_COMMAND)
+        format(text, "command %d", code & 0xFFFF);
+    else if (code >= 32 && code < 256)
+        format(text, "character '%c' (%d)", code, code);
+    else
+        format(text, "code 0x%X", code);
+    sayLine(text);
+}
+
+static void interact(void)
+{
+    char name[40], text[96];
+    sayLine("What is your name?");
+    say("> ");
+    int32_t n = qvReadLine(name, (int32_t)sizeof name);
+    qvNewLine();
+    if (n == 0) {
+        sayLine("No name? Then hello, stranger.");
+    } else {
+        name[n] = 0;
+        format(text, "Hello, %s! Your name takes %d bytes.", name, n);
+        sayLine(text);
+    }
+    qvNewLine();
+    sayLine("Press function keys, arrows or letters, click or drag with the mouse;");
+    sayLine("each event is reported below. Close the window to end.");
+    /* Closing the window ends the program through ExitProgram(0) from the
+     * window procedure, inside WaitEvent. */
+    for (;;) report(qvWaitEvent());
+}
+
 static int32_t QV_STDCALL entry(void)
 {
-    int seconds = 10;
+    int seconds = 0;
+    format = (Format)qvtProc("user32.dll", "wsprintfA");
     const char *arg = qvCommandLine();
     while (*arg == ' ' || *arg == '"') arg++;
     if (*arg >= '0' && *arg <= '9') {
@@ -80,13 +168,13 @@ static int32_t QV_STDCALL entry(void)
     sayLine("Squares, placed with EnsureRoom so that no number is cut at the edge:");
     for (int i = 1; i <= 48; i++) {
         char cell[16];
-        int n = ((int(__attribute__((cdecl)) *)(char *, const char *, ...))qvtProc("user32.dll", "wsprintfA"))(
-            cell, "%4d=%-5d", i, i * i);
+        int n = format(cell, "%4d=%-5d", i, i * i);
         qvEnsureRoom(n);
         qvWriteText(cell, n);
     }
     qvNewLine();
     qvNewLine();
+    if (seconds == 0) interact();
     say("The caret follows the cursor. ");
     waitSeconds(seconds);
     qvExitProgram(0);
