@@ -21,6 +21,8 @@ add_library(qvpure STATIC
   host/namestring.cpp
   host/settings_text.cpp
   console/layout.cpp
+  input/event_queue.cpp
+  input/event_codes.cpp
   services/service_text.cpp
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
