@@ -19,3 +19,5 @@ if(CMAKE_CROSSCOMPILING)
   add_dependencies(services_library qvtestlib)
 endif()
 qv_hosted_test(services_dialogs SOURCES tests/services/dialogs.c SCRIPT tests/services/dialogs_test.py TIMEOUT 120)
+qv_hosted_test(services_flush SOURCES tests/services/flush.c tests/services/fileaccess.c
+               SCRIPT tests/services/flush_test.py TIMEOUT 180)
