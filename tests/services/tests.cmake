@@ -21,3 +21,5 @@ endif()
 qv_hosted_test(services_dialogs SOURCES tests/services/dialogs.c SCRIPT tests/services/dialogs_test.py TIMEOUT 120)
 qv_hosted_test(services_flush SOURCES tests/services/flush.c tests/services/fileaccess.c
                SCRIPT tests/services/flush_test.py TIMEOUT 180)
+# The viewer example, run as a user would run it.
+qv_wine_check(services_viewer python3 tests/services/viewer_test.py ${QV_BIN_DIR}/viewer.exe)
