@@ -60,7 +60,9 @@ static int STDCALL findBox(HWND_ w, uint32_t dialog)
         HWND_ text = GetDlgItem_(w, 0xFFFF);
         if (!text) text = GetDlgItem_(w, 100); /* Wine's message text */
         if (text) GetWindowTextA_(text, lastBoxText, sizeof lastBoxText);
-        qvtPrint("box %d of dialog %d: [%s] %s\n", boxesSeen, watchedNumber, caption, lastBoxText);
+        HWND_ owner = API("user32.dll", "GetWindow", HWND_, (HWND_, uint32_t))(w, 4 /* GW_OWNER */);
+        qvtPrint("box %d of dialog %d: [%s] %s (owner %s)\n", boxesSeen, watchedNumber, caption, lastBoxText,
+                 (uint32_t)owner == dialog ? "the dialog" : owner ? "another window" : "none");
     }
     return 1;
 }
@@ -208,8 +210,27 @@ static int32_t QV_STDCALL entry(void)
     CHECK_EQ(result[0], 0);
     CHECK(inspected);
 
-    /* 8: open, where the file need not exist but its folder must. */
-    watch(8, "QV open folder");
+    /* 8: a filter whose display text holds "東" (0x96 0x7C): its trail byte
+     * is no separator; then a file that another handle holds without
+     * sharing is still returned (share-aware). */
+    static char eastFilter[] = "Text \x96\x7C (*.txt)|*.txt|All|*.*|";
+    void *locked = API("kernel32.dll", "CreateFileA", void *,
+                       (const char *, uint32_t, uint32_t, void *, uint32_t, uint32_t, void *))(
+        "exists.txt", 0x80000000u, 0, 0, 3, 0x80, 0);
+    CHECK(locked != (void *)-1);
+    watch(8, "QV open locked");
+    result[1] = 0;
+    r = qvOpenFileDialog(0, eastFilter, "QV open locked", folder, result);
+    CHECK_EQ(filterCount, 2);
+    CHECK_EQ(qvtStrcmp(filterItems[0], "Text \x96\x7C (*.txt)"), 0);
+    CHECK_EQ(qvtStrcmp(filterItems[1], "All"), 0);
+    CHECK_BYTES(eastFilter, "Text \x96\x7C (*.txt)\0*.txt\0All\0*.*\0", sizeof eastFilter);
+    CHECK_EQ(boxesSeen, 0);
+    checkChosen(result, "exists.txt");
+    API("kernel32.dll", "CloseHandle", int, (void *))(locked);
+
+    /* 9: open, where the file need not exist but its folder must. */
+    watch(9, "QV open folder");
     result[1] = 0;
     r = qvOpenFileDialog(0, filter, "QV open folder", folder, result);
     CHECK_EQ(r, result);

@@ -90,10 +90,14 @@ try:
     dialog(proc, 7, 'QV open existing cancel')
     key('Escape')
 
-    dialog(proc, 8, 'QV open folder')
+    dialog(proc, 8, 'QV open locked')
+    type_name('exists.txt')
+    key('Return')
+
+    dialog(proc, 9, 'QV open folder')
     type_name('nofolder\\x.txt')
     key('Return')
-    wait_for(proc, 'box 1 of dialog 8')
+    wait_for(proc, 'box 1 of dialog 9')
     time.sleep(0.3)
     key('Return')
     time.sleep(0.5)
