@@ -1,0 +1,12 @@
+# Fault capture and recovery. Each hosted test faults on purpose; the driver
+# answers the fault boxes with the faultbox helper and checks their text.
+if(CMAKE_CROSSCOMPILING)
+  # The helper is an ordinary Windows program, not a hosted one.
+  add_executable(faultbox tests/faults/faultbox.c)
+  set_target_properties(faultbox PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
+  target_link_options(faultbox PRIVATE -static-libgcc)
+endif()
+
+set(QV_FAULT_DRIVER tests/faults/fault_driver.py)
+qv_hosted_test(fault_codes SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok)
