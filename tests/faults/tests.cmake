@@ -10,3 +10,7 @@ endif()
 set(QV_FAULT_DRIVER tests/faults/fault_driver.py)
 qv_hosted_test(fault_codes SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --answers ok,ok,ok,ok)
+qv_hosted_test(fault_frame SOURCES tests/faults/fault_frame.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok,ok,ok)
+qv_hosted_test(fault_stack SOURCES tests/faults/fault_stack.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok)
