@@ -20,6 +20,9 @@ add_library(qvpure STATIC
   host/cmdline.cpp
   host/namestring.cpp
   host/settings_text.cpp
+  console/layout.cpp
+  input/event_queue.cpp
+  input/event_codes.cpp
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
 

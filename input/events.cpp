@@ -1,10 +1,135 @@
-// Input events and the event queue. Placeholders until built.
+// Input events: keyboard, mouse and command messages of the console window
+// become event codes in the queue; PostEvent and GetShiftState.
+#include "input.h"
+#include "event_codes.h"
+#include "event_queue.h"
+#include "../console/console.h"
+#include "../console/state.h"
 #include "../host/services.h"
 
-extern "C" {
-int32_t __stdcall PostEvent(int32_t) { return 0; }
-int32_t __stdcall GetShiftState() { return 0; }
+// A key counts as down when the high bit of the 16-bit GetKeyState result
+// is set. GetKeyState reports the state that belonged to the message being
+// handled, which is what a key event must carry.
+static bool keyDown(int virtualKey)
+{
+    return (GetKeyState(virtualKey) & 0x8000) != 0;
 }
 
-#include "input.h"
-bool handleInputMessage(HWND, UINT, WPARAM, LPARAM, LRESULT *) { return false; }
+// Each enqueue tests for room first: a refused event sounds the bell and
+// reads no modifier key.
+void enqueueEvent(int32_t code)
+{
+    if (!eventQueue.put(code))
+        bell();
+}
+
+static void enqueueChar(int32_t code)
+{
+    if (eventQueue.full()) {
+        bell();
+        return;
+    }
+    eventQueue.put(withCharShift(code, keyDown(VK_SHIFT)));
+}
+
+static void enqueueKey(int32_t code)
+{
+    if (eventQueue.full()) {
+        bell();
+        return;
+    }
+    bool ctrl = keyDown(VK_CONTROL);
+    bool shift = keyDown(VK_SHIFT);
+    eventQueue.put(withKeyModifiers(code, ctrl, shift));
+}
+
+static void translateKey(WPARAM virtualKey)
+{
+    int32_t code = specialKeyCode(static_cast<uint32_t>(virtualKey));
+    if (code != 0)
+        enqueueKey(code);
+}
+
+// A mouse event is two entries, code then position, each posted on its own
+// (and each meeting the full-queue test on its own).
+static void postMouse(int32_t action, WPARAM wParam, LPARAM lParam)
+{
+    PostEvent(action | static_cast<int32_t>(wParam));
+    PostEvent(static_cast<int32_t>(lParam));
+}
+
+bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    *result = 0;
+    switch (message) {
+    case WM_KEYDOWN:
+        translateKey(wParam);
+        return true;
+    case WM_SYSKEYDOWN:
+        // F10 (with or without Alt) is the program's; Alt with any other key
+        // stays with the system, so that Alt+F4 and the menu keys work.
+        if (wParam == VK_F10)
+            translateKey(wParam);
+        else
+            *result = DefWindowProcA(window, message, wParam, lParam);
+        return true;
+    case WM_CHAR:
+        enqueueChar(static_cast<int32_t>(wParam));
+        return true;
+    case WM_COMMAND:
+        // A notification from a child control (lParam is its window) is
+        // dropped and not passed on.
+        if (lParam == 0)
+            enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
+        return true;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xF000) == 0xF000)
+            *result = DefWindowProcA(window, message, wParam, lParam);
+        else
+            enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
+        return true;
+    case WM_MOUSEMOVE:
+        if (consoleState.leftDown == 1)
+            postMouse(MOUSE_DRAG, wParam, lParam);
+        return true;
+    case WM_LBUTTONDOWN:
+        postMouse(MOUSE_BUTTON_DOWN, wParam, lParam);
+        consoleState.leftDown = 1;
+        return true;
+    case WM_LBUTTONUP:
+        postMouse(MOUSE_BUTTON_UP, wParam, lParam);
+        consoleState.leftDown = 0;
+        return true;
+    case WM_RBUTTONDOWN:
+        postMouse(MOUSE_BUTTON_DOWN, wParam, lParam);
+        return true;
+    case WM_RBUTTONUP:
+        postMouse(MOUSE_BUTTON_UP, wParam, lParam);
+        return true;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+        postMouse(MOUSE_DOUBLE_CLICK, wParam, lParam);
+        return true;
+    default:
+        return false;
+    }
+}
+
+extern "C" {
+// Adds the code unchanged, then posts WM_NULL carrying it so that a wait
+// blocked in GetMessageA wakes and looks at the queue again. The post happens
+// whether or not the code found room. Without a console window the WM_NULL
+// goes to the calling thread's queue.
+int32_t __stdcall PostEvent(int32_t code)
+{
+    enqueueEvent(code);
+    PostMessageA(consoleState.consoleWindow, WM_NULL, static_cast<WPARAM>(code), 0);
+    return 0;
+}
+
+// Ctrl and Shift in the bit positions of key events; Alt is not reported.
+int32_t __stdcall GetShiftState()
+{
+    return withKeyModifiers(0, keyDown(VK_CONTROL), keyDown(VK_SHIFT));
+}
+}

@@ -1,0 +1,86 @@
+#!/usr/bin/env python3
+"""Prints the input benchmark's figures: PostEvent + WaitEvent round trips
+per second, and the time from a key press sent through XTEST to the return
+of WaitEvent with its code (median and worst over 1,000 keys).
+
+The program stamps each WaitEvent return with QueryPerformanceCounter, which
+under Wine counts CLOCK_MONOTONIC_RAW (or CLOCK_MONOTONIC) in 100 ns units;
+the driver stamps each press with the same clock just before sending it.
+usage: bench.py EXE [KEYS]"""
+import ctypes
+import statistics
+import sys
+import time
+import os
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'tests', 'harness'))
+import qvharness as h
+
+exe = sys.argv[1]
+count = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+
+r = h.run(exe, ['roundtrip'], timeout=120)
+line = [l for l in r.lines() if l.startswith('roundtrips')]
+if r.code != 0 or not line:
+    sys.exit('round-trip run failed: %s %s' % (r.code, r.out + r.err))
+print('input: PostEvent+WaitEvent round trips per second: %s' % line[0].split()[3])
+
+session = h.load_session()
+x11 = ctypes.CDLL('libX11.so.6')
+xtst = ctypes.CDLL('libXtst.so.6')
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+x11.XFlush.argtypes = [ctypes.c_void_p]
+xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+display = x11.XOpenDisplay(session['display'].encode())
+if not display:
+    sys.exit('cannot open display %s' % session['display'])
+F5 = x11.XKeysymToKeycode(display, 0xFFC2)
+
+p = h.start(exe, ['keys', str(count)])
+
+
+def text():
+    f = p.qv_files[0]
+    f.seek(0)
+    return f.read().decode('utf-8', 'replace')
+
+
+deadline = time.time() + 30
+while 'ready' not in text():
+    if time.time() > deadline or p.poll() is not None:
+        sys.exit('the key program did not start: ' + text())
+    time.sleep(0.05)
+ready = [l for l in text().splitlines() if l.startswith('ready')][0].split()
+program_ticks = (int(ready[1]) << 32) | int(ready[2])
+frequency = int(ready[3])
+# Which Linux clock the program's counter follows: the closer one.
+clocks = {name: getattr(time, name) for name in ('CLOCK_MONOTONIC_RAW', 'CLOCK_MONOTONIC')}
+clock = min(clocks.values(), key=lambda c: abs(time.clock_gettime(c) - program_ticks / frequency))
+window = h.find_window('Quorven')
+h.xdotool('windowfocus', '--sync', window)
+
+sent = []
+got = 0
+for i in range(count):
+    sent.append(time.clock_gettime(clock))
+    xtst.XTestFakeKeyEvent(display, F5, 1, 0)
+    xtst.XTestFakeKeyEvent(display, F5, 0, 0)
+    x11.XFlush(display)
+    deadline = time.time() + 5
+    while True:
+        lines = text().count('\nkey ')
+        if lines > i:
+            break
+        if time.time() > deadline:
+            sys.exit('key %d was not reported: %s' % (i, text()[-300:]))
+        time.sleep(0.0005)
+r = h.finish(p, 10)
+stamps = [l.split() for l in r.lines() if l.startswith('key ')]
+if len(stamps) != count or any(s[1] != '10005' for s in stamps):
+    sys.exit('unexpected key reports: %s' % stamps[:5])
+delays = [(((int(s[2]) << 32) | int(s[3])) / frequency - t) * 1000 for s, t in zip(stamps, sent)]
+if min(delays) < 0:
+    sys.exit('the clocks disagree: a key returned %.3f ms before it was sent' % min(delays))
+print('input: XTEST key press to WaitEvent over %d keys: median %.3f ms, worst %.3f ms (best %.3f ms)' %
+      (count, statistics.median(delays), max(delays), min(delays)))

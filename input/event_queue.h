@@ -1,0 +1,26 @@
+// The event queue: a fixed ring of 256 event codes that holds at most 255,
+// one slot always staying empty so that "empty" and "full" differ. Pure logic.
+#pragma once
+#include <stdint.h>
+
+enum : int32_t { EVENT_QUEUE_SLOTS = 256 };
+
+struct EventQueue {
+    int32_t slots[EVENT_QUEUE_SLOTS]; // the event codes
+    int32_t writeIndex;               // slot that receives the next event
+    int32_t readIndex;                // slot of the oldest unread event
+
+    bool empty() const { return writeIndex == readIndex; }
+    bool full() const { return nextIndex(writeIndex) == readIndex; }
+    // Stores code at the write slot; false (nothing stored) when full.
+    bool put(int32_t code);
+    // The oldest code, left in place; the queue must not be empty.
+    int32_t head() const { return slots[readIndex]; }
+    // Removes and returns the oldest code; the queue must not be empty.
+    int32_t take();
+
+    static int32_t nextIndex(int32_t index) { return (index + 1) % EVENT_QUEUE_SLOTS; }
+};
+
+// The kernel's one queue, empty at process start and never cleared.
+extern EventQueue eventQueue;

@@ -1,0 +1,283 @@
+/* Posted and sent messages where real input cannot reach: menu and
+ * accelerator commands, system-menu commands, a child control's
+ * notification, the hooks, a mouse pair meeting a full queue, and
+ * ReadLine's echo on the screen. */
+#include "probe.h"
+
+static int32_t QV_STDCALL entry(void);
+QV_DEFINE_HEADER(0, entry);
+
+typedef int(__attribute__((stdcall)) * Fn1)(uint32_t);
+typedef int(__attribute__((stdcall)) * Fn2)(uint32_t, uint32_t);
+typedef int(__attribute__((stdcall)) * Fn3)(uint32_t, uint32_t, uint32_t);
+typedef int(__attribute__((stdcall)) * Fn4)(uint32_t, uint32_t, uint32_t, uint32_t);
+typedef uint32_t(__attribute__((stdcall)) * CreateWindowExA_t)(uint32_t, const char *, const char *, uint32_t, int, int,
+                                                               int, int, uint32_t, uint32_t, uint32_t, void *);
+#define USER(name, type) ((type)qvtProc("user32.dll", #name))
+
+enum {
+    WM_NULL = 0, WM_CLOSE = 0x10, WM_KEYDOWN = 0x100, WM_CHAR = 0x102, WM_SYSKEYDOWN = 0x104, WM_COMMAND = 0x111,
+    WM_SYSCOMMAND = 0x112, WM_TIMER = 0x113, WM_MOUSEMOVE = 0x200, WM_LBUTTONDOWN = 0x201, WM_LBUTTONUP = 0x202,
+    WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONDOWN = 0x204, WM_MBUTTONDOWN = 0x207, WM_KEYUP = 0x101, WM_SYSCHAR = 0x106,
+    BM_CLICK = 0xF5, SC_MINIMIZE = 0xF020, SC_RESTORE = 0xF120, SC_CLOSE = 0xF060,
+};
+
+static uint32_t console;
+static int hookMessages[0x400];   /* windowProcHook calls by message number */
+static uint32_t hookNullParam;
+static int closing;
+
+static int32_t QV_STDCALL windowProcHook(uint32_t window, uint32_t message, uint32_t wParam, int32_t lParam)
+{
+    if (message < 0x400) hookMessages[message]++;
+    if (message == WM_NULL) hookNullParam = wParam;
+    return ((Fn4)qvtProc("user32.dll", "DefWindowProcA"))(window, message, wParam, (uint32_t)lParam);
+}
+
+static void clearHookCounts(void) { memset(hookMessages, 0, sizeof hookMessages); }
+
+static int drain(void)
+{
+    int n = 0;
+    while (qvPeekEvent() != 0) {
+        qvWaitEvent();
+        n++;
+    }
+    return n;
+}
+
+static int32_t send(uint32_t message, uint32_t wParam, int32_t lParam)
+{
+    return probeSendMessage((void *)(uintptr_t)console, message, wParam, lParam);
+}
+
+static void commands(void)
+{
+    /* Menu and accelerator commands with the same identifier give the same
+     * code; a child control's notification gives none and is not passed on. */
+    CHECK_EQ(send(WM_COMMAND, 100, 0), 0);
+    CHECK_EQ(send(WM_COMMAND, 0x10000 | 100, 0), 0);
+    CHECK_EQ(qvWaitEvent(), 0x400064);
+    CHECK_EQ(qvWaitEvent(), 0x400064);
+
+    uint32_t button = ((CreateWindowExA_t)qvtProc("user32.dll", "CreateWindowExA"))(
+        0, "BUTTON", "b", 0x50000000 /* WS_CHILD|WS_VISIBLE */, 0, 0, 40, 20, console, 77, 0x400000, 0);
+    CHECK(button != 0);
+    clearHookCounts();
+    probeSendMessage((void *)(uintptr_t)button, BM_CLICK, 0, 0);
+    CHECK_EQ(send(WM_COMMAND, 77, (int32_t)button), 0);
+    CHECK_EQ(qvPeekEvent(), 0);
+    CHECK_EQ(hookMessages[WM_COMMAND], 0);
+    USER(DestroyWindow, Fn1)(button);
+
+    /* A system-menu item of the program's own gives a command event; a
+     * system command goes to the default path and gives none. */
+    uint32_t sysMenu = USER(GetSystemMenu, Fn2)(console, 0);
+    CHECK(USER(AppendMenuA, Fn4)(sysMenu, 0, 0x123, (uint32_t)(uintptr_t)"extra"));
+    clearHookCounts();
+    CHECK_EQ(send(WM_SYSCOMMAND, 0x123, 0), 0);
+    CHECK_EQ(qvWaitEvent(), 0x400123);
+    send(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    CHECK(USER(IsIconic, Fn1)(console));
+    send(WM_SYSCOMMAND, SC_RESTORE, 0);
+    CHECK(!USER(IsIconic, Fn1)(console));
+    drain();
+    CHECK_EQ(qvPeekEvent(), 0);
+    CHECK_EQ(hookMessages[WM_SYSCOMMAND], 0); /* the hook never sees these */
+}
+
+static void keysAndHook(void)
+{
+    clearHookCounts();
+    /* Alt with a key other than F10 goes to DefWindowProcA, not to the hook. */
+    send(WM_SYSKEYDOWN, 'X', 0x20000000);
+    CHECK_EQ(hookMessages[WM_SYSKEYDOWN], 0);
+    CHECK_EQ(send(WM_SYSKEYDOWN, 0x79, 0x20000000), 0);
+    CHECK_EQ(qvWaitEvent(), 0x10010);
+    /* Key-ups, WM_SYSCHAR and the middle button give no event and take the
+     * default path, where the hook sees them. */
+    send(WM_KEYUP, 0x70, 0);
+    send(WM_SYSCHAR, 'x', 0x20000000);
+    send(WM_MBUTTONDOWN, 0x10, 0x00050005);
+    CHECK_EQ(qvPeekEvent(), 0);
+    CHECK_EQ(hookMessages[WM_KEYUP], 1);
+    CHECK_EQ(hookMessages[WM_MBUTTONDOWN], 1);
+    /* Input messages never reach the hook. */
+    CHECK_EQ(send(WM_KEYDOWN, 0x70, 0), 0);
+    CHECK_EQ(send(WM_CHAR, 'q', 0), 0);
+    CHECK_EQ(qvWaitEvent(), 0x10001);
+    CHECK_EQ(qvWaitEvent(), 'q');
+    CHECK_EQ(hookMessages[WM_KEYDOWN] + hookMessages[WM_CHAR], 0);
+    /* PostEvent's WM_NULL reaches the hook, with the code in wParam. */
+    clearHookCounts();
+    qvPostEvent(0x5A5A5);
+    CHECK_EQ(qvPeekEvent(), 0x5A5A5);
+    CHECK_EQ(hookMessages[WM_NULL], 1);
+    CHECK_EQ(hookNullParam, 0x5A5A5);
+    CHECK_EQ(qvWaitEvent(), 0x5A5A5);
+}
+
+static void mouseState(void)
+{
+    /* Movement counts only while leftDown; a double click leaves it alone. */
+    send(WM_MOUSEMOVE, 0, 0x00030004);
+    CHECK_EQ(qvPeekEvent(), 0);
+    send(WM_LBUTTONDOWN, 1, 0x00030004);
+    send(WM_MOUSEMOVE, 1, 0x00060007);
+    send(WM_LBUTTONUP, 0, 0x00060007);
+    send(WM_LBUTTONDBLCLK, 1, 0x00060007);
+    send(WM_MOUSEMOVE, 1, 0x00080009);
+    send(WM_LBUTTONUP, 0, 0x00080009);
+    int32_t expected[] = {0x2200001, 0x30004, 0x6200001, 0x60007, 0x4200000, 0x60007, 0x1200001, 0x60007,
+                          0x4200000, 0x80009};
+    int ok = 1;
+    for (unsigned i = 0; i < sizeof expected / sizeof expected[0]; i++)
+        if (qvWaitEvent() != expected[i]) ok = 0;
+    CHECK(ok);
+    CHECK_EQ(qvPeekEvent(), 0);
+    /* A negative coordinate stays a signed 16-bit half. */
+    send(WM_RBUTTONDOWN, 2, (int32_t)0xFFFEFFFF);
+    CHECK_EQ(qvWaitEvent(), 0x2200002);
+    CHECK_EQ(qvWaitEvent(), 0xFFFEFFFF);
+}
+
+static void mousePairOnAFullQueue(void)
+{
+    /* With one slot free the code is stored and the position refused, with
+     * one bell; the reader gets the code without its position. */
+    for (int i = 0; i < 254; i++) qvPostEvent(1000 + i);
+    int bells = probeBells;
+    send(WM_LBUTTONDOWN, 1, 0x00140028);
+    CHECK_EQ(probeBells, bells + 1);
+    send(WM_LBUTTONUP, 0, 0x00140028); /* both refused */
+    CHECK_EQ(probeBells, bells + 3);
+    send(WM_KEYDOWN, 0x24, 0);         /* refused before the key state is read */
+    send(WM_CHAR, 'k', 0);
+    send(WM_COMMAND, 5, 0);
+    CHECK_EQ(probeBells, bells + 6);
+    int ok = 1;
+    for (int i = 0; i < 254; i++)
+        if (qvWaitEvent() != 1000 + i) ok = 0;
+    CHECK(ok);
+    CHECK_EQ(qvWaitEvent(), 0x2200001);
+    drain();
+    CHECK_EQ(qvPeekEvent(), 0);
+}
+
+/* ---- messageHook --------------------------------------------------------- */
+
+static int hookKeyDowns, hookChars, hookDispatch;
+
+static void QV_STDCALL messageHook(ProbeMsg *msg)
+{
+    if (msg->message == WM_KEYDOWN) hookKeyDowns++;
+    if (msg->message == WM_CHAR) hookChars++;
+    /* Input messages stay undispatched unless asked; everything else (paint
+     * above all) is dispatched so that the loops can finish. */
+    int input = msg->message >= WM_KEYDOWN && msg->message <= 0x109;
+    if (!input || hookDispatch) ((Fn1)qvtProc("user32.dll", "DispatchMessageA"))((uint32_t)(uintptr_t)msg);
+}
+
+static void messageHookTakesOver(void)
+{
+    void *w = (void *)(uintptr_t)console;
+    /* The kernel translates and dispatches without a hook: a posted key
+     * down of the letter A becomes a character event. */
+    probePostMessage(w, WM_KEYDOWN, 'A', 0x001E0001);
+    CHECK_EQ(qvWaitEvent(), 'a');
+
+    qvHeader.messageHook = (QvWord)(uintptr_t)messageHook;
+    hookDispatch = 0;
+    probePostMessage(w, WM_KEYDOWN, 0x70, 0x003B0001);
+    probePostMessage(w, WM_KEYDOWN, 'A', 0x001E0001);
+    probePostMessage(w, WM_CHAR, 'z', 0x002C0001);
+    CHECK_EQ(qvPeekEvent(), 0);
+    CHECK_EQ(hookKeyDowns, 2);
+    CHECK_EQ(hookChars, 1); /* no WM_CHAR translated by the kernel */
+
+    /* A hook that dispatches but does not translate: key events, no characters. */
+    hookDispatch = 1;
+    hookKeyDowns = hookChars = 0;
+    probePostMessage(w, WM_KEYDOWN, 'A', 0x001E0001);
+    probePostMessage(w, WM_KEYDOWN, 0x71, 0x003C0001);
+    CHECK_EQ(qvWaitEvent(), 0x10002);
+    CHECK_EQ(hookKeyDowns, 2);
+    CHECK_EQ(hookChars, 0);
+    CHECK_EQ(qvPeekEvent(), 0);
+    qvHeader.messageHook = 0;
+}
+
+/* ---- ReadLine's echo ---------------------------------------------------- */
+
+static int readLineAt(const char *keys, int n, char *buf, int maxLength)
+{
+    for (int i = 0; i < n; i++) qvPostEvent((unsigned char)keys[i]);
+    return qvReadLine(buf, maxLength);
+}
+
+static void readLineEcho(void)
+{
+    unsigned char *screen = qvGetScreenBuffer();
+    int32_t cols = qvGetBufferSize() & 0xFFFF;
+    CHECK(screen != 0);
+    char buf[12];
+    int32_t before, after;
+
+    /* a, b, Backspace, c, Enter: the cells hold "ac" and a blank; the cursor
+     * stands after the blank, on the same row (no line break). */
+    qvMoveCursor(0, 2);
+    memset(buf, '#', sizeof buf);
+    CHECK_EQ(readLineAt("ab\bc\r", 5, buf, 10), 2);
+    CHECK_BYTES(buf, "ac#", 3);
+    CHECK_BYTES(screen + 2 * cols, "ac ", 3);
+    CHECK_EQ(qvQueryCursor(), (2 << 16) | 3);
+
+    /* Backspace on an empty line echoes nothing; Enter alone echoes one blank. */
+    qvMoveCursor(5, 3);
+    screen[3 * cols + 5] = 'X';
+    screen[3 * cols + 6] = 'Y';
+    before = qvQueryCursor();
+    int bells = probeBells;
+    CHECK_EQ(readLineAt("\b\r", 2, buf, 10), 0);
+    after = qvQueryCursor();
+    CHECK_EQ(probeBells, bells + 1);
+    CHECK_EQ(after, before + 1);
+    CHECK_BYTES(screen + 3 * cols + 5, " Y", 2);
+
+    /* A full buffer: the refused character is not echoed. */
+    qvMoveCursor(0, 4);
+    CHECK_EQ(readLineAt("abc\r", 4, buf, 2), 2);
+    CHECK_BYTES(screen + 4 * cols, "ab ", 3);
+    CHECK_EQ(qvQueryCursor(), (4 << 16) | 3);
+}
+
+static void QV_STDCALL shutdownHook(void)
+{
+    CHECK(closing);
+    qvtPrint("%d passed, %d failed\n", qvtPasses, qvtFailures);
+}
+
+static int32_t QV_STDCALL entry(void)
+{
+    CHECK(probeInstallBellCounter());
+    console = qvOpenConsole();
+    CHECK(console != 0);
+    qvRestoreConsole();
+    drain();
+    qvHeader.windowProcHook = (QvWord)(uintptr_t)windowProcHook;
+    commands();
+    keysAndHook();
+    mouseState();
+    mousePairOnAFullQueue();
+    messageHookTakesOver();
+    readLineEcho();
+    /* Close from the system menu ends the program with code 0 through
+     * ExitProgram; the summary comes from the shutdown hook. */
+    qvHeader.shutdownHook = (QvWord)(uintptr_t)shutdownHook;
+    closing = 1;
+    if (qvtFailures) qvExitProgram(1);
+    send(WM_SYSCOMMAND, SC_CLOSE, 0);
+    qvtPrint("FAIL Close from the system menu returned\n");
+    qvExitProgram(1);
+    return 0;
+}

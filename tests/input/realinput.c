@@ -1,0 +1,32 @@
+/* Reports every event of the console window on standard output, for a
+ * driver script that types and clicks with real X events. One line per
+ * entry: "event CODE SHIFTSTATE". The window's close ends the program. */
+#include "probe.h"
+
+static int32_t QV_STDCALL entry(void);
+QV_DEFINE_HEADER(0, entry);
+
+static void QV_STDCALL shutdownHook(void)
+{
+    qvtPrint("closed\n");
+}
+
+typedef struct { int32_t x, y; } Point;
+
+static int32_t QV_STDCALL entry(void)
+{
+    typedef int(__attribute__((stdcall)) * ClientToScreen_t)(uint32_t, Point *);
+    qvHeader.shutdownHook = (QvWord)(uintptr_t)shutdownHook;
+    uint32_t window = qvOpenConsole();
+    qvRestoreConsole();
+    Point origin = {0, 0};
+    ((ClientToScreen_t)qvtProc("user32.dll", "ClientToScreen"))(window, &origin);
+    /* Let the window be shown and painted before the driver starts. */
+    while (qvPeekEvent() != 0) qvWaitEvent();
+    qvtPrint("client %d %d\n", origin.x, origin.y);
+    for (;;) {
+        int32_t code = qvWaitEvent();
+        qvtPrint("event %X %X\n", code, qvGetShiftState());
+    }
+    return 0;
+}

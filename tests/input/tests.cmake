@@ -1,0 +1,7 @@
+# Input: the event queue, the input messages and the reading services.
+set(QV_INPUT_PROBE tests/input/probe.c)
+qv_hosted_test(input_queue SOURCES tests/input/queue.c ${QV_INPUT_PROBE})
+qv_hosted_test(input_quit_wait SOURCES tests/input/quit.c ${QV_INPUT_PROBE} ARGS wait)
+qv_hosted_test(input_quit_peek SOURCES tests/input/quit.c ${QV_INPUT_PROBE} ARGS peek)
+qv_hosted_test(input_real SOURCES tests/input/realinput.c ${QV_INPUT_PROBE} SCRIPT tests/input/realinput_test.py TIMEOUT 120)
+qv_hosted_test(input_messages SOURCES tests/input/messages.c ${QV_INPUT_PROBE})
