@@ -54,9 +54,13 @@ def main():
     ap.add_argument('--keys', action='store_true')
     ap.add_argument('--expect-line', action='append', default=[])
     ap.add_argument('--timeout', type=float, default=60)
+    ap.add_argument('--check-rect', action='store_true',
+                    help='the saved Console value must be the "window-rect" the program printed')
     args = ap.parse_args()
     answers = [a for a in args.answers.split(',') if a]
 
+    if args.check_rect:
+        h.delete_console_value()
     proc = h.start(args.exe)
     problems = []
     helper_out = ''
@@ -101,6 +105,12 @@ def main():
     for line in args.expect_line:
         if line not in result.lines():
             problems.append('missing output line %r' % line)
+    if args.check_rect:
+        rect = re.findall(r'^window-rect (\S+)', result.out, re.M)
+        saved = h.query_console_value()
+        print('window rectangle %s, saved %s' % (rect[-1] if rect else None, saved))
+        if not rect or saved != rect[-1]:
+            problems.append('saved Console value %s, expected %s' % (saved, rect[-1] if rect else '?'))
     if problems:
         sys.stdout.write(result.out)
         print('TEST FAILED: ' + '; '.join(problems))

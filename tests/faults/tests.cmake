@@ -14,3 +14,6 @@ qv_hosted_test(fault_frame SOURCES tests/faults/fault_frame.c SCRIPT ${QV_FAULT_
                ARGS --answers ok,ok,ok,ok,ok,ok)
 qv_hosted_test(fault_stack SOURCES tests/faults/fault_stack.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --answers ok,ok,ok)
+qv_hosted_test(fault_console SOURCES tests/faults/fault_console.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok,ok,cancel --exit 1 --check-rect
+                    --expect-line "shutdown hook ran, console still open")
