@@ -4,7 +4,8 @@ the faultbox helper (or with xdotool), and checks every box against what the
 program announced before the fault.
 
 usage: fault_driver.py EXE [--answers ok,ok,cancel] [--exit N] [--keys]
-                           [--expect-line TEXT]... [--timeout S]
+                           [--expect-line TEXT]... [--reject-line TEXT]...
+                           [--arg ARG]... [--check-rect] [--timeout S]
 
 The program prints, before each fault, a line
     expect-box code=HEX owner=HEX
@@ -53,6 +54,8 @@ def main():
     ap.add_argument('--exit', type=int, default=0)
     ap.add_argument('--keys', action='store_true')
     ap.add_argument('--expect-line', action='append', default=[])
+    ap.add_argument('--reject-line', action='append', default=[])
+    ap.add_argument('--arg', action='append', default=[], help='a command-line argument for the program')
     ap.add_argument('--timeout', type=float, default=60)
     ap.add_argument('--check-rect', action='store_true',
                     help='the saved Console value must be the "window-rect" the program printed')
@@ -61,7 +64,7 @@ def main():
 
     if args.check_rect:
         h.delete_console_value()
-    proc = h.start(args.exe)
+    proc = h.start(args.exe, args.arg)
     problems = []
     helper_out = ''
     if answers:
@@ -105,6 +108,9 @@ def main():
     for line in args.expect_line:
         if line not in result.lines():
             problems.append('missing output line %r' % line)
+    for line in args.reject_line:
+        if line in result.lines():
+            problems.append('unexpected output line %r' % line)
     if args.check_rect:
         rect = re.findall(r'^window-rect (\S+)', result.out, re.M)
         saved = h.query_console_value()
