@@ -2,8 +2,9 @@
  * through ExitProgram, whichever way it comes to end. The command line names
  * the way: "own" (the program's own call), "return" (its entry returns),
  * "close" (the window's close command), "quit" (WM_QUIT seen by WaitEvent),
- * "peek" (WM_QUIT seen by PeekEvent). tests/services/flush_test.py reads the
- * files after the process has gone. */
+ * "peek" (WM_QUIT seen by PeekEvent), "fault" (Cancel in the fault box, exit
+ * code 1). tests/services/flush_test.py reads the files after the process
+ * has gone. */
 #include "fileaccess.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -62,6 +63,10 @@ static int32_t QV_STDCALL entry(void)
             qvWaitEvent();
         else
             qvPeekEvent();
+    } else if (qvtStrcmp(way, "fault") == 0) {
+        /* An address in the system's half: never writable by a program. */
+        volatile uintptr_t nowhere = 0xFFFF0000u;
+        *(volatile int *)nowhere = 1; /* the driver answers the fault box with Cancel */
     }
     qvtPrint("FAIL still running\n");
     return 1;

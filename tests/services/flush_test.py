@@ -10,21 +10,39 @@ import tempfile
 sys.path.insert(0, 'tests/harness')
 import qvharness as h
 
+FAULT_CAPTION = '异常中断'
+
+
+def cancel_fault_box():
+    window = h.find_window('^' + FAULT_CAPTION + '$', timeout=20)
+    if not window:
+        return 'no fault box'
+    h.xdotool('windowfocus', '--sync', window, check=False)
+    h.xdotool('key', 'Escape')
+    return None
+
+
 failed = []
-for way in ['own', 'return', 'close', 'quit', 'peek']:
+for way in ['own', 'return', 'close', 'quit', 'peek', 'fault']:
     folder = tempfile.mkdtemp(prefix='qvflush-')
+    problems = []
+    expect_code = 1 if way == 'fault' else 0
     try:
-        r = h.run(sys.argv[1], [way], timeout=30, cwd=folder)
+        proc = h.start(sys.argv[1], [way], cwd=folder)
+        if way == 'fault':
+            problem = cancel_fault_box()
+            if problem:
+                problems.append(problem)
+        r = h.finish(proc, timeout=30)
         files = {}
         for name in ['left.txt', 'update.txt']:
             path = os.path.join(folder, name)
             files[name] = open(path, 'rb').read() if os.path.exists(path) else None
     finally:
         shutil.rmtree(folder, ignore_errors=True)
-    problems = []
     if r.timed_out:
         problems.append('timed out')
-    if r.code != 0:
+    if r.code != expect_code:
         problems.append('exit code %s' % r.code)
     if any(l.startswith('FAIL') for l in r.lines()):
         problems.append('a check failed')
