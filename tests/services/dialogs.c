@@ -237,6 +237,48 @@ static int32_t QV_STDCALL entry(void)
     CHECK_EQ(result[0], 0);
     CHECK_EQ(boxesSeen, 1);
 
+    /* 10: the platform's own open dialog without OFN_SHAREAWARE (0x1804) on
+     * the file held without sharing: shown, not judged, to tell what the
+     * share-aware flag changes on this platform. */
+    locked = API("kernel32.dll", "CreateFileA", void *,
+                 (const char *, uint32_t, uint32_t, void *, uint32_t, uint32_t, void *))(
+        "exists.txt", 0x80000000u, 0, 0, 3, 0x80, 0);
+    uint32_t record[19]; /* OPENFILENAMEA in its 76-byte form */
+    char picked[260];
+    char title[260];
+    memset(record, 0, sizeof record);
+    picked[0] = 0;
+    record[0] = 76;
+    record[3] = (uint32_t)converted;
+    record[6] = 1;
+    record[7] = (uint32_t)picked;
+    record[8] = sizeof picked;
+    record[9] = (uint32_t)title;
+    record[10] = sizeof title;
+    record[11] = (uint32_t)folder;
+    record[12] = (uint32_t)"QV open unshared";
+    record[13] = 0x1804;
+    watch(10, "QV open unshared");
+    int ok = API("comdlg32.dll", "GetOpenFileNameA", int, (void *))(record);
+    qvtPrint("note: without OFN_SHAREAWARE a file held without sharing gives %d, %d message box(es), [%s]\n", ok,
+             boxesSeen, picked);
+    API("kernel32.dll", "CloseHandle", int, (void *))(locked);
+
+    /* 11: the current directory after a dialog that started in a subfolder;
+     * the services neither set OFN_NOCHANGEDIR nor restore it themselves. */
+    char sub[300];
+    uint32_t n = qvtStrlen(folder);
+    memcpy(sub, folder, n);
+    memcpy(sub + n, "\\sub", 5);
+    sub[n + 4] = 0;
+    watch(11, "QV open sub");
+    result[1] = 0;
+    qvOpenFileDialog(0, filter, "QV open sub", sub, result);
+    CHECK(result[0] != 0);
+    char now[300];
+    API("kernel32.dll", "GetCurrentDirectoryA", uint32_t, (uint32_t, char *))(sizeof now, now);
+    qvtPrint("note: current directory after a dialog in %s: %s\n", sub, now);
+
     qvtFinish();
     return 0;
 }

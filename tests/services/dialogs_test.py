@@ -50,6 +50,7 @@ def dialog(proc, number, caption):
 folder = tempfile.mkdtemp(prefix='qvdlg-')
 with open(os.path.join(folder, 'exists.txt'), 'w') as f:
     f.write('keep me\n')
+os.mkdir(os.path.join(folder, 'sub'))
 proc = h.start(sys.argv[1], cwd=folder)
 try:
     dialog(proc, 1, 'QV open 1')
@@ -102,6 +103,19 @@ try:
     key('Return')
     time.sleep(0.5)
     key('Escape')
+
+    dialog(proc, 10, 'QV open unshared')
+    type_name('exists.txt')
+    key('Return')
+    time.sleep(1)
+    if 'box 1 of dialog 10' in output(proc):
+        key('Return')  # a sharing-violation message, if the platform shows one
+        time.sleep(0.5)
+        key('Escape')
+
+    dialog(proc, 11, 'QV open sub')
+    type_name('pick.txt')
+    key('Return')
 except Exception as e:  # report what the program said, then fail
     print('DRIVER: %s' % e)
     h.screenshot(os.path.join(h.state_dir(), 'dialogs-failure.png'))
