@@ -23,6 +23,7 @@ add_library(qvpure STATIC
   console/layout.cpp
   input/event_queue.cpp
   input/event_codes.cpp
+  services/service_text.cpp
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
 

@@ -1,8 +1,270 @@
 // The fault guard around every run of the hosted program's entry.
+//
+// GCC has no __try, so the guard builds Windows' frame-based exception
+// handling by hand:
+//
+//   guardedCall   pushes a registration record onto the thread's handler
+//                 chain (fs:[0]), calls a routine, and takes the record off
+//                 again when the routine returns.
+//   guardHandler  is the record's handler. Windows calls it for every
+//                 exception raised below the record. It runs the record's
+//                 filter, unwinds every frame above the record (RtlUnwind
+//                 calls their handlers with the unwinding flag), then
+//                 resumes guardedCall on its own stack with the result 0.
+//
+// The entry guard's filter is captureFault; after the unwind, runEntryGuarded
+// runs recoverFromFault on the kernel's own frame, shows the fault box, and
+// the entry loop starts the entry again (OK) or ExitProgram(1) ends the
+// process (Cancel). The box and the exit after Cancel run under guards of
+// their own, so that no exception there can hang the process or bring up the
+// system's crash dialog: both end the process with exit code 1.
 #include "entry.h"
+#include "faultguard.h"
+#include "startup.h"
+#include "services.h"
+#include <string.h>
+
+// The copy of the CONTEXT record of the last fault: 716 bytes, the x86
+// layout with the extended-registers area. The hosted program finds its
+// address in faultContext.
+CONTEXT savedFaultContext;
+static_assert(sizeof(CONTEXT) == 716, "the x86 CONTEXT record is 716 bytes");
+
+// The exception code, held from the filter until the handler stores it.
+static DWORD heldFaultCode;
+
+// ---- The registration record and its handler ------------------------------
+
+// A filter sees the exception while it is dispatched, on the faulting stack.
+// The guard always unwinds after it; a filter may also end the process.
+typedef LONG(WINAPI *GuardFilter)(EXCEPTION_POINTERS *pointers);
+
+// The record guardedCall keeps on its stack. The first two words are the
+// system's EXCEPTION_REGISTRATION (link to the next record, handler); the
+// rest is for guardHandler and for resuming guardedCall.
+struct GuardRecord {
+    GuardRecord *next;   // the record that was at fs:[0] before this one
+    void *handler;       // guardHandler
+    GuardFilter filter;  // run for every exception that reaches this record
+    uint32_t fpuControl; // the x87 control word when the guard was armed
+};
+
+extern "C" {
+// Calls routine(argument) (stdcall, one argument) with a GuardRecord on the
+// handler chain. Returns 1 with the routine's result in *result when the
+// routine returns, 0 when an exception below it was caught and unwound.
+int guardedCall(QvWord(__stdcall *routine)(void *), void *argument, QvWord *result, GuardFilter filter);
+// Unwinds every frame above the record, then resumes guardedCall with 0.
+__attribute__((noreturn)) void guardUnwindAndResume(GuardRecord *record, EXCEPTION_RECORD *exception);
+EXCEPTION_DISPOSITION __cdecl guardHandler(EXCEPTION_RECORD *exception, void *frame, CONTEXT *context, void *);
+}
+
+// guardedCall's stack while armed, by its frame pointer (ebp):
+//   ebp+8 .. ebp+20  the arguments routine, argument, result, filter
+//   ebp              the caller's ebp
+//   ebp-4 .. ebp-12  ebx, esi, edi (callee-saved)
+//   ebp-28           the GuardRecord {next, handler, filter, fpuControl} = esp
+// Everything the routine pushes lies below the record, so resuming with esp
+// at the record finds the saved registers intact.
+__asm__(R"(
+    .text
+    .globl _guardedCall
+_guardedCall:
+    pushl %ebp
+    movl %esp, %ebp
+    pushl %ebx
+    pushl %esi
+    pushl %edi
+    subl $4, %esp
+    fnstcw (%esp)               # record.fpuControl
+    pushl 20(%ebp)              # record.filter
+    pushl $_guardHandler        # record.handler
+    pushl %fs:0                 # record.next: the current head of the chain
+    movl %esp, %fs:0            # armed: the record is the head of the chain
+    pushl 12(%ebp)
+    call *8(%ebp)               # routine(argument); stdcall pops the argument
+    movl 16(%ebp), %ecx
+    movl %eax, (%ecx)           # *result
+    movl $1, %eax
+    jmp 1f
+_guardResume:                   # from guardUnwindAndResume, esp = the record
+    cld
+    fninit                      # drop x87 state and pending x87 exceptions of the fault
+    fldcw 12(%esp)              # and take back the control word of the guard
+    xorl %eax, %eax
+1:  movl (%esp), %ecx
+    movl %ecx, %fs:0            # disarmed: the previous head is restored
+    addl $16, %esp
+    popl %edi
+    popl %esi
+    popl %ebx
+    popl %ebp
+    ret
+
+    .globl _guardUnwindAndResume
+_guardUnwindAndResume:
+    movl 4(%esp), %eax          # the record
+    movl 8(%esp), %ecx          # the exception record
+    pushl %eax                  # kept in memory: RtlUnwind may change ebx, esi, edi
+    pushl $0                    # ReturnValue
+    pushl %ecx                  # ExceptionRecord
+    pushl $0                    # TargetIp: come back here when done
+    pushl %eax                  # TargetFrame: unwind every frame above the record
+    call _RtlUnwind@16          # leaves the record at the head of the chain
+    popl %esp                   # back on guardedCall's stack, the record at its top
+    jmp _guardResume
+)");
+
+EXCEPTION_DISPOSITION __cdecl guardHandler(EXCEPTION_RECORD *exception, void *frame, CONTEXT *context, void *)
+{
+    // Called again with the unwinding flag while an unwind passes through
+    // this record (an outer guard's, or the process exiting): nothing to do.
+    if (exception->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+    GuardRecord *record = static_cast<GuardRecord *>(frame);
+    EXCEPTION_POINTERS pointers = {exception, context};
+    record->filter(&pointers); // every guard's filter chooses its handler
+    guardUnwindAndResume(record, exception);
+}
+
+// ---- Reading the words at Ebp without a second fault ---------------------
+
+// True when the 4 bytes at address are committed memory that a read may
+// touch: no guard page, no access-denied page, no address wrap. VirtualQuery
+// answers without touching the memory, so the filter never faults here.
+static bool wordIsReadable(uintptr_t address)
+{
+    if (address > 0xFFFFFFFFu - 3) return false;
+    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    // The first and the last byte: a word may straddle two pages.
+    const uintptr_t probes[2] = {address, address + 3};
+    for (uintptr_t probe : probes) {
+        MEMORY_BASIC_INFORMATION info;
+        if (VirtualQuery(reinterpret_cast<void *>(probe), &info, sizeof info) != sizeof info) return false;
+        if (info.State != MEM_COMMIT || !(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)))
+            return false;
+    }
+    return true;
+}
+
+// The word at address, or 0 when it cannot be read.
+static QvWord readWordSafely(uintptr_t address)
+{
+    return wordIsReadable(address) ? *reinterpret_cast<const volatile QvWord *>(address) : 0;
+}
+
+// ---- The entry guard --------------------------------------------------------
+
+// The filter of the entry guard, run while the exception is dispatched, on the
+// faulting stack (after a stack overflow, on the little that is left of it:
+// it keeps its own use of the stack small). Every exception is a fault of the
+// hosted program; none is passed on or resumed.
+static LONG WINAPI captureFault(EXCEPTION_POINTERS *pointers)
+{
+    heldFaultCode = pointers->ExceptionRecord->ExceptionCode;
+    memcpy(&savedFaultContext, pointers->ContextRecord, sizeof savedFaultContext);
+    ProgramHeader *header = programHeader;
+    uintptr_t frame = savedFaultContext.Ebp;
+    header->faultEsi = savedFaultContext.Esi;
+    // A routine with a standard frame keeps the caller's ebp at [ebp], its
+    // return address at [ebp+4] and its first argument at [ebp+8]. A word
+    // that cannot be read is stored as 0.
+    header->faultFrameLink = readWordSafely(frame);
+    header->faultReturnAddress = readWordSafely(frame + 4);
+    header->faultFirstArgument = readWordSafely(frame + 8);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// A stack overflow uses up the stack's guard page: the system turns it into
+// an ordinary page and does not place a new one, so a second overflow would
+// run into the end of the stack and kill the process. When no guard page is
+// left below the current frame, this places one two pages below it; the
+// system moves it down as the stack grows, as it did the original one, and
+// raises the overflow again where the stack ends. Called after the unwind,
+// when the stack pointer is back near the top of the stack.
+static void restoreStackGuard()
+{
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const uintptr_t page = system.dwPageSize;
+    const uintptr_t here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    MEMORY_BASIC_INFORMATION info;
+    if (!VirtualQuery(reinterpret_cast<void *>(here), &info, sizeof info)) return;
+    const uintptr_t base = reinterpret_cast<uintptr_t>(info.AllocationBase);
+    for (uintptr_t address = base; address < here; address += info.RegionSize) {
+        if (!VirtualQuery(reinterpret_cast<void *>(address), &info, sizeof info) || !info.RegionSize) return;
+        if (info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD)) return; // still in place
+    }
+    const uintptr_t guard = (here & ~(page - 1)) - 2 * page;
+    if (guard < base + 2 * page) return; // no room left for a guard page
+    DWORD previous;
+    if (VirtualAlloc(reinterpret_cast<void *>(guard), page, MEM_COMMIT, PAGE_READWRITE))
+        VirtualProtect(reinterpret_cast<void *>(guard), page, PAGE_READWRITE | PAGE_GUARD, &previous);
+}
+
+// "异常中断": the fault box's caption, and the start of its text.
+static const char faultCaption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
+// "异常中断 # %X"
+static const char faultFormat[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF # %X";
+
+// The filter of the exit after Cancel (and of the last steps of a failed box):
+// an exception there ends the process at once with exit code 1, without
+// running the shutdown again. Should ExitProcess itself raise one, the
+// process is terminated outright.
+static LONG WINAPI endProcessFilter(EXCEPTION_POINTERS *)
+{
+    static bool ending;
+    if (!ending) {
+        ending = true;
+        ExitProcess(1);
+    }
+    TerminateProcess(GetCurrentProcess(), 1);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// The filter of the fault box: an exception while the box is shown (for
+// example in a window procedure that the box's message loop calls) is
+// treated as Cancel.
+static LONG WINAPI boxFaultFilter(EXCEPTION_POINTERS *) { return EXCEPTION_EXECUTE_HANDLER; }
+
+static QvWord __stdcall exitWithOne(void *)
+{
+    ExitProgram(1);
+}
+
+static QvWord __stdcall showFaultBox(void *text)
+{
+    return static_cast<QvWord>(MessageBoxA(reinterpret_cast<HWND>(programHeader->faultOwner),
+                                           static_cast<const char *>(text), faultCaption, MB_OKCANCEL));
+}
+
+// The handler of the entry guard, on the kernel's own frame after the unwind.
+// Returns when the user goes on (OK, or 0 when the box could not be shown).
+static void recoverFromFault()
+{
+    restoreStackGuard();
+    ProgramHeader *header = programHeader;
+    header->faultCode = heldFaultCode;
+    header->faultContext = reinterpret_cast<uintptr_t>(&savedFaultContext);
+    char text[80];
+    wsprintfA(text, faultFormat, header->faultCode);
+    QvWord answer = IDCANCEL;
+    guardedCall(showFaultBox, text, &answer, boxFaultFilter); // a fault in the box leaves IDCANCEL
+    if (answer == IDCANCEL) {
+        QvWord unused;
+        guardedCall(exitWithOne, nullptr, &unused, endProcessFilter);
+        ExitProcess(1); // not reached: ExitProgram does not return
+    }
+}
+
+static QvWord __stdcall enterProgram(void *header)
+{
+    return callProgramEntry(static_cast<ProgramHeader *>(header));
+}
 
 bool runEntryGuarded(ProgramHeader *header, QvWord *result)
 {
-    *result = callProgramEntry(header);
-    return true;
+    if (guardedCall(enterProgram, header, result, captureFault)) return true;
+    recoverFromFault();
+    return false;
 }

@@ -1,13 +1,72 @@
-// File services. Placeholders until built.
+// File services: thin layers over the C run-time's buffered streams. The
+// stream pointer is the hosted program's file handle; the kernel keeps no
+// list of open files. Streams left open are flushed by the C run-time's exit,
+// through which ExitProgram ends the process.
 #include "../host/services.h"
+#include "../host/namestring.h"
+#include "service_text.h"
 
 extern "C" {
-FILE *__stdcall OpenTextFile(const char *, uint32_t, int32_t) { return nullptr; }
-FILE *__stdcall CreateTextFile(const char *, uint32_t) { return nullptr; }
-int32_t __stdcall CloseFile(FILE *) { return 0; }
-int32_t __stdcall ReadFileLine(char *, int32_t, FILE *) { return 0; }
-int32_t __stdcall WriteWholeFile(const void *, int32_t, const char *, uint32_t) { return 0; }
-int32_t __stdcall SeekFile(FILE *, int32_t, int32_t) { return 0; }
-int32_t __stdcall ReadFileBytes(FILE *, int32_t, void *) { return 0; }
-int32_t __stdcall TellFile(FILE *) { return 0; }
+FILE *__stdcall OpenTextFile(const char *name, uint32_t nameLength, int32_t update)
+{
+    char mode[4];
+    char path[NAME_BUFFER_SIZE];
+    textOpenMode(mode, update != 0);
+    return fopen(copyNameString(path, name, nameLength), mode);
+}
+
+FILE *__stdcall CreateTextFile(const char *name, uint32_t nameLength)
+{
+    char path[NAME_BUFFER_SIZE];
+    // No 't' or 'b': the run-time's default translation, which is text.
+    return fopen(copyNameString(path, name, nameLength), "w+");
+}
+
+// A handle of 0 is what a failed open gave back; the stream services answer
+// it with their failure result instead of handing it to the run-time.
+
+int32_t __stdcall CloseFile(FILE *file)
+{
+    return file ? fclose(file) : -1;
+}
+
+int32_t __stdcall TellFile(FILE *file)
+{
+    return file ? ftell(file) : -1;
+}
+
+// The origin comes before the offset here, unlike fseek.
+int32_t __stdcall SeekFile(FILE *file, int32_t origin, int32_t offset)
+{
+    return file ? fseek(file, offset, origin) : -1;
+}
+
+int32_t __stdcall ReadFileBytes(FILE *file, int32_t count, void *buffer)
+{
+    return file ? static_cast<int32_t>(fread(buffer, 1, count, file)) : 0;
+}
+
+// The stream comes last here, unlike ReadFileBytes.
+int32_t __stdcall ReadFileLine(char *buffer, int32_t size, FILE *file)
+{
+    if (!file) return -2;
+    if (size == 1) {
+        // Room for the NUL only: an empty piece of the line. Said here because
+        // not every run-time's fgets stores the NUL for this size.
+        buffer[0] = 0;
+        return 0;
+    }
+    char *line = fgets(buffer, size, file);
+    return lineReadResult(line, !line && feof(file));
+}
+
+int32_t __stdcall WriteWholeFile(const void *data, int32_t size, const char *name, uint32_t nameLength)
+{
+    char path[NAME_BUFFER_SIZE];
+    FILE *file = fopen(copyNameString(path, name, nameLength), "wb");
+    if (!file) return 0;
+    size_t written = fwrite(data, 1, static_cast<uint32_t>(size), file);
+    fclose(file); // whatever the write did
+    return static_cast<int32_t>(written);
+}
 }

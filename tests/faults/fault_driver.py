@@ -1,0 +1,128 @@
+#!/usr/bin/env python3
+"""Drives a hosted fault test: runs the program, answers its fault boxes with
+the faultbox helper (or with xdotool), and checks every box against what the
+program announced before the fault.
+
+usage: fault_driver.py EXE [--answers ok,ok,cancel] [--exit N] [--keys]
+                           [--expect-line TEXT]... [--reject-line TEXT]...
+                           [--arg ARG]... [--check-rect] [--timeout S]
+
+The program prints, before each fault, a line
+    expect-box code=HEX owner=HEX
+The k-th box must show the caption "异常中断", the text "异常中断 # CODE" in
+GBK, the buttons OK and Cancel only, and the owner window announced.
+With --keys the driver finds the box with xdotool by its caption and types
+Return (ok) or Escape (cancel) into it instead of posting the answer."""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, 'tests/harness')
+import qvharness as h
+
+CAPTION = '异常中断'
+
+
+def helper_path(exe):
+    return os.path.join(os.path.dirname(exe), 'faultbox.exe')
+
+
+def answer_with_keys(answers, timeout):
+    """Types Return or Escape into each box, found by its X window name."""
+    for word in answers:
+        window = h.find_window('^' + CAPTION + '$', timeout=timeout)
+        if not window:
+            return 'no X window named %s' % CAPTION
+        key = 'Return' if word == 'ok' else 'Escape'
+        h.xdotool('windowfocus', '--sync', window, check=False)
+        h.xdotool('key', '--window', window, key, check=False)
+        h.xdotool('key', key, check=False)
+        deadline = time.time() + timeout
+        while time.time() < deadline and h.xdotool('search', '--onlyvisible', '--name', '^' + CAPTION + '$',
+                                                     check=False):
+            time.sleep(0.1)
+    return None
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('exe')
+    ap.add_argument('--answers', default='')
+    ap.add_argument('--exit', type=int, default=0)
+    ap.add_argument('--keys', action='store_true')
+    ap.add_argument('--expect-line', action='append', default=[])
+    ap.add_argument('--reject-line', action='append', default=[])
+    ap.add_argument('--arg', action='append', default=[], help='a command-line argument for the program')
+    ap.add_argument('--timeout', type=float, default=60)
+    ap.add_argument('--check-rect', action='store_true',
+                    help='the saved Console value must be the "window-rect" the program printed')
+    args = ap.parse_args()
+    answers = [a for a in args.answers.split(',') if a]
+
+    if args.check_rect:
+        h.delete_console_value()
+    proc = h.start(args.exe, args.arg)
+    problems = []
+    helper_out = ''
+    if answers:
+        words = ['wait'] * len(answers) if args.keys else answers
+        helper = subprocess.Popen(['wine', helper_path(args.exe), ','.join(words), str(int(args.timeout * 1000))],
+                                  env=h.wine_env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                  stdin=subprocess.DEVNULL, text=True, start_new_session=True)
+        if args.keys:
+            problem = answer_with_keys(answers, args.timeout)
+            if problem:
+                problems.append(problem)
+        try:
+            helper_out, _ = helper.communicate(timeout=args.timeout)
+        except subprocess.TimeoutExpired:
+            h.kill_group(helper)
+            helper_out, _ = helper.communicate()
+            problems.append('the helper timed out')
+    result = h.finish(proc, timeout=args.timeout)
+    sys.stdout.write(helper_out)
+
+    expected = re.findall(r'^expect-box code=([0-9A-F]+) owner=([0-9A-F]+)', result.out, re.M)
+    boxes = re.findall(r'^box (\d+) caption=([0-9A-F]*) text=([0-9A-F]*) owner=([0-9A-F]+) ok=(\d) cancel=(\d) '
+                       r'buttons=(\d+)', helper_out, re.M)
+    if len(boxes) != len(answers):
+        problems.append('%d boxes seen, %d expected' % (len(boxes), len(answers)))
+    if len(expected) != len(answers):
+        problems.append('the program announced %d boxes, the test answers %d' % (len(expected), len(answers)))
+    gbk_caption = CAPTION.encode('gbk').hex().upper()
+    for (n, caption, text, owner, ok, cancel, buttons), (code, want_owner) in zip(boxes, expected):
+        want_text = (CAPTION + ' # ' + code).encode('gbk').hex().upper()
+        if caption != gbk_caption:
+            problems.append('box %s: caption %s, expected %s' % (n, caption, gbk_caption))
+        if text != want_text:
+            problems.append('box %s: text %s, expected %s' % (n, text, want_text))
+        if int(owner, 16) != int(want_owner, 16):
+            problems.append('box %s: owner %s, expected %s' % (n, owner, want_owner))
+        if (ok, cancel, buttons) != ('1', '1', '2'):
+            problems.append('box %s: buttons ok=%s cancel=%s count=%s, expected OK and Cancel only'
+                            % (n, ok, cancel, buttons))
+        print('box %s shows %s # %s, owner %s' % (n, CAPTION, code, owner))
+    for line in args.expect_line:
+        if line not in result.lines():
+            problems.append('missing output line %r' % line)
+    for line in args.reject_line:
+        if line in result.lines():
+            problems.append('unexpected output line %r' % line)
+    if args.check_rect:
+        rect = re.findall(r'^window-rect (\S+)', result.out, re.M)
+        saved = h.query_console_value()
+        print('window rectangle %s, saved %s' % (rect[-1] if rect else None, saved))
+        if not rect or saved != rect[-1]:
+            problems.append('saved Console value %s, expected %s' % (saved, rect[-1] if rect else '?'))
+    if problems:
+        sys.stdout.write(result.out)
+        print('TEST FAILED: ' + '; '.join(problems))
+        sys.exit(1)
+    h.check_output(result, args.exit)
+
+
+if __name__ == '__main__':
+    main()

@@ -1,0 +1,38 @@
+/* Shared pieces of the fault tests: the saved CONTEXT's offsets, the
+ * announcement the driver checks each fault box against, and faults of
+ * every kind. */
+#ifndef FAULTTEST_H
+#define FAULTTEST_H
+#include "qvtest.h"
+
+/* Offsets in the x86 CONTEXT record (716 bytes). */
+#define CTX_FLAGS 0x00
+#define CTX_EDI 0x9C
+#define CTX_ESI 0xA0
+#define CTX_EBX 0xA4
+#define CTX_EBP 0xB4
+#define CTX_EIP 0xB8
+#define CTX_ESP 0xC4
+#define CTX_SIZE 716
+
+#define CODE_ACCESS_VIOLATION 0xC0000005u
+#define CODE_DIVIDE_BY_ZERO 0xC0000094u
+#define CODE_ILLEGAL_INSTRUCTION 0xC000001Du
+#define CODE_BREAKPOINT 0x80000003u
+#define CODE_STACK_OVERFLOW 0xC00000FDu
+
+static inline uint32_t ctxWord(uint32_t offset)
+{
+    return *(const uint32_t *)(uintptr_t)(qvHeader.faultContext + offset);
+}
+
+/* Tells the driver what the next fault box must show. */
+static inline void expectBox(uint32_t code, uint32_t owner)
+{
+    qvtPrint("expect-box code=%X owner=%X\n", code, owner);
+}
+
+/* Runs of the entry so far, this one included; the hosted program's data
+ * stays as it was across a restart. */
+extern int runNumber;
+#endif

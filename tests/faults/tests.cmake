@@ -1,0 +1,26 @@
+# Fault capture and recovery. Each hosted test faults on purpose; the driver
+# answers the fault boxes with the faultbox helper and checks their text.
+if(CMAKE_CROSSCOMPILING)
+  # The helper is an ordinary Windows program, not a hosted one.
+  add_executable(faultbox tests/faults/faultbox.c)
+  set_target_properties(faultbox PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
+  target_link_options(faultbox PRIVATE -static-libgcc)
+endif()
+
+set(QV_FAULT_DRIVER tests/faults/fault_driver.py)
+qv_hosted_test(fault_codes SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok)
+qv_hosted_test(fault_frame SOURCES tests/faults/fault_frame.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok,ok,ok)
+qv_hosted_test(fault_stack SOURCES tests/faults/fault_stack.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok)
+qv_hosted_test(fault_console SOURCES tests/faults/fault_console.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok,ok,cancel --exit 1 --check-rect
+                    --expect-line "shutdown hook ran, console still open")
+# An exception under the fault box counts as Cancel: the shutdown runs once.
+qv_hosted_test(fault_in_box SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --exit 1 --timeout 30 --expect-line "message dispatched under the box: faulting"
+                    --expect-line "shutdown hook run 1" --reject-line "shutdown hook run 2" --arg box)
+# An exception in the exit after Cancel ends the process without a second shutdown.
+qv_hosted_test(fault_in_exit SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers cancel --exit 1 --timeout 30 --expect-line "shutdown hook run 1" --reject-line "shutdown hook run 2" --arg exit)
