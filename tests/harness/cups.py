@@ -222,6 +222,24 @@ def wait_pdfs(count, state=None, timeout=60.0):
     return pdfs(state)
 
 
+def pdf_name(path):
+    return os.path.basename(path)
+
+
+def job_titles(state=None):
+    """Titles of the finished jobs in the order they ended, from the page log
+    (fields: printer user job [time] total pages billing host title media sides)."""
+    path = os.path.join(cups_dir(state or default_state()), 'log', 'page_log')
+    titles = []
+    if os.path.exists(path):
+        with open(path) as f:
+            for line in f:
+                rest = line.split(']', 1)[-1].split()
+                if len(rest) >= 7 and rest[0] == 'total':
+                    titles.append(' '.join(rest[4:-2]))
+    return titles
+
+
 def pdf_info(path):
     """pdfinfo's fields as a dict, with 'pages' (int) and 'size' (w, h in points)."""
     out = subprocess.run(['pdfinfo', path], capture_output=True, text=True, timeout=30).stdout

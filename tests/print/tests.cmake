@@ -1,0 +1,21 @@
+# Printing: printer choice and set-up, orientation, jobs and settings, on a
+# private cupsd with a PDF printer (started once for all printing tests).
+if(NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME print.cups.start COMMAND python3 ${QV_HARNESS}/cups.py start ${QV_TEST_STATE})
+  add_test(NAME print.cups.stop COMMAND python3 ${QV_HARNESS}/cups.py stop ${QV_TEST_STATE})
+  set_tests_properties(print.cups.start PROPERTIES FIXTURES_SETUP cups TIMEOUT 120)
+  set_tests_properties(print.cups.stop PROPERTIES FIXTURES_CLEANUP cups TIMEOUT 60)
+endif()
+
+# qv_print_test(NAME ...): a hosted test that prints through the private cupsd.
+macro(qv_print_test name)
+  qv_hosted_test(${name} ${ARGN})
+  if(NOT CMAKE_CROSSCOMPILING)
+    set_property(TEST wine.${name} APPEND PROPERTY FIXTURES_REQUIRED cups)
+    set_property(TEST wine.${name} APPEND PROPERTY ENVIRONMENT "CUPS_SERVER=${QV_TEST_STATE}/cups/cups.sock")
+  endif()
+endmacro()
+
+set(QV_PRINT_SUPPORT tests/print/printtest.c)
+qv_print_test(print_job SOURCES tests/print/print_job.c ${QV_PRINT_SUPPORT}
+              SCRIPT tests/print/print_job_test.py TIMEOUT 150)
