@@ -19,3 +19,5 @@ endmacro()
 set(QV_PRINT_SUPPORT tests/print/printtest.c)
 qv_print_test(print_job SOURCES tests/print/print_job.c ${QV_PRINT_SUPPORT}
               SCRIPT tests/print/print_job_test.py TIMEOUT 150)
+qv_print_test(print_orientation SOURCES tests/print/print_orientation.c ${QV_PRINT_SUPPORT}
+              SCRIPT tests/print/print_orientation_test.py TIMEOUT 200)
