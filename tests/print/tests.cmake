@@ -21,3 +21,6 @@ qv_print_test(print_job SOURCES tests/print/print_job.c ${QV_PRINT_SUPPORT}
               SCRIPT tests/print/print_job_test.py TIMEOUT 150)
 qv_print_test(print_orientation SOURCES tests/print/print_orientation.c ${QV_PRINT_SUPPORT}
               SCRIPT tests/print/print_orientation_test.py TIMEOUT 200)
+qv_print_test(print_refusal SOURCES tests/print/print_refusal.c ${QV_PRINT_SUPPORT} TIMEOUT 90)
+qv_print_test(print_noprinter SOURCES tests/print/print_noprinter.c ${QV_PRINT_SUPPORT}
+              SCRIPT tests/print/print_noprinter_test.py TIMEOUT 120)
