@@ -24,3 +24,5 @@ qv_print_test(print_orientation SOURCES tests/print/print_orientation.c ${QV_PRI
 qv_print_test(print_refusal SOURCES tests/print/print_refusal.c ${QV_PRINT_SUPPORT} TIMEOUT 90)
 qv_print_test(print_noprinter SOURCES tests/print/print_noprinter.c ${QV_PRINT_SUPPORT}
               SCRIPT tests/print/print_noprinter_test.py TIMEOUT 120)
+qv_print_test(print_dialogs SOURCES tests/print/print_dialogs.c ${QV_PRINT_SUPPORT}
+              SCRIPT tests/print/print_dialogs_test.py TIMEOUT 240)
