@@ -20,6 +20,7 @@ add_library(qvpure STATIC
   host/cmdline.cpp
   host/namestring.cpp
   host/settings_text.cpp
+  console/layout.cpp
   print/record.cpp
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})

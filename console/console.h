@@ -17,3 +17,9 @@ void placeCaret();
 void keepCursorInView();
 // Moves a cursor past the view's right edge to the next row, then keeps it in view.
 void wrapCursor();
+
+// Refits the view to a client area of height x width pixels (WM_SIZE of a
+// restored or maximized window).
+void fitViewToClient(int height, int width);
+// Scrolls for a WM_VSCROLL request.
+void onVerticalScroll(WPARAM wParam);

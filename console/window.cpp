@@ -1,21 +1,180 @@
 // The console window: class, creation, window procedure and window services.
-// Placeholders until the console window is built: each returns 0 and removes
-// exactly its own arguments.
+#include "console.h"
+#include "layout.h"
+#include "state.h"
 #include "../host/services.h"
+#include "../host/shutdown.h"
+#include "../host/startup.h"
+#include "../input/input.h"
 
-extern "C" {
-HWND __stdcall OpenConsole() { return nullptr; }
-int32_t __stdcall RestoreConsole() { return 0; }
-int32_t __stdcall HideConsole() { return 0; }
-int32_t __stdcall ShowConsole() { return 0; }
-int32_t __stdcall MoveConsole(int32_t, int32_t) { return 0; }
-HWND __stdcall FocusWindow(HWND) { return nullptr; }
-int32_t __stdcall SetMouseCursor(int32_t) { return 0; }
-int32_t __stdcall SetCaretHeight(int32_t) { return 0; }
+static ConsoleState &cs = consoleState;
+
+static const char consoleClassName[] = "Quorven";
+// " Win9X/NT/2K 32位Quorven核 Ver 2.00" (with the leading blank)
+static const char consoleCaption[] = " Win9X/NT/2K 32\xCE\xBBQuorven\xBA\xCB Ver 2.00";
+static const DWORD CONSOLE_CLASS_STYLE = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC; // 0x2B
+static const DWORD CONSOLE_STYLE = WS_OVERLAPPEDWINDOW | WS_VSCROLL;                       // 0x00EF0000
+static const int CONSOLE_ICON = 100;
+
+static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int showCommand)
+{
+    if (cs.consoleWindow) return cs.consoleWindow;
+
+    ConsoleRect r = readSavedConsoleRect();
+
+    if (!previous) {
+        WNDCLASSA wc;
+        wc.style = CONSOLE_CLASS_STYLE;
+        wc.lpfnWndProc = consoleWndProc;
+        wc.cbClsExtra = 0;
+        wc.cbWndExtra = 0;
+        wc.hInstance = instance;
+        wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(CONSOLE_ICON));
+        wc.hCursor = nullptr; // set on every mouse movement instead
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        wc.lpszMenuName = nullptr;
+        wc.lpszClassName = consoleClassName;
+        RegisterClassA(&wc);
+    }
+
+    // WM_GETMINMAXINFO and WM_CREATE arrive inside this call.
+    cs.consoleWindow = CreateWindowExA(0, consoleClassName, consoleCaption, CONSOLE_STYLE, r.left, r.top,
+                                       r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+    // The start-up show command is OR-ed with 6, not used as it is.
+    if (cs.consoleWindow) ShowWindow(cs.consoleWindow, showCommand | 6);
+    SetColors(-1, -1);
+    SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.bufferRows, FALSE);
+    SetScrollPos(cs.consoleWindow, SB_VERT, 0, TRUE);
+    return cs.consoleWindow;
 }
 
-#include "console.h"
+// Measures the stock fixed font in the window's own device context, which
+// keeps the font selected for the window's life.
+static void onCreate(HWND window)
+{
+    cs.screenDC = GetDC(window);
+    SelectObject(cs.screenDC, GetStockObject(ANSI_FIXED_FONT));
+    TEXTMETRICA tm;
+    GetTextMetricsA(cs.screenDC, &tm);
+    cs.charWidth = tm.tmAveCharWidth <= 8 ? 8 : tm.tmAveCharWidth;
+    cs.lineHeight = tm.tmHeight + tm.tmExternalLeading;
+    ReleaseDC(window, cs.screenDC);
+}
+
+static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (QvWord hook = programHeader->windowProcHook)
+        return reinterpret_cast<WNDPROC>(hook)(window, message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return DefWindowProcA(window, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE:
+        onCreate(window);
+        return 0;
+    case WM_SIZE:
+        cs.windowState = static_cast<int32_t>(wParam);
+        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) fitViewToClient(HIWORD(lParam), LOWORD(lParam));
+        return 0;
+    case WM_SETFOCUS:
+        SetCaretHeight(cs.caretHeight);
+        return 0;
+    case WM_KILLFOCUS:
+        HideCaret(window);
+        DestroyCaret();
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        cs.screenDC = BeginPaint(window, &ps);
+        paintScreen();
+        EndPaint(window, &ps);
+        return 0;
+    }
+    case WM_CLOSE:
+        ExitProgram(0);
+    case WM_SYSCOLORCHANGE:
+        SetColors(-1, -1);
+        return 0;
+    case WM_GETMINMAXINFO: {
+        MINMAXINFO *info = reinterpret_cast<MINMAXINFO *>(lParam);
+        int32_t x, y;
+        maxTrackSize(cs.bufferRows, cs.bufferCols, cs.lineHeight, cs.charWidth, &x, &y);
+        info->ptMaxTrackSize.x = x;
+        info->ptMaxTrackSize.y = y;
+        return 0;
+    }
+    case WM_VSCROLL:
+        onVerticalScroll(wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cs.mouseCursorId)));
+        [[fallthrough]];
+    case WM_KEYDOWN:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN:
+    case WM_COMMAND:
+    case WM_SYSCOMMAND:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK: {
+        LRESULT result;
+        if (handleInputMessage(window, message, wParam, lParam, &result)) return result;
+        break;
+    }
+    }
+    return passOn(window, message, wParam, lParam);
+}
+
+extern "C" {
+HWND __stdcall OpenConsole() { return createConsoleWindow(instanceHandle, prevInstance, cs.showCommand); }
+
+int32_t __stdcall RestoreConsole()
+{
+    ShowWindow(cs.consoleWindow, SW_SHOWNORMAL);
+    return 0;
+}
+
+int32_t __stdcall HideConsole()
+{
+    ShowWindow(cs.consoleWindow, SW_HIDE);
+    return 0;
+}
+
+int32_t __stdcall ShowConsole()
+{
+    ShowWindow(cs.consoleWindow, SW_SHOW);
+    return 0;
+}
+
+// The top edge comes first. Without SWP_NOZORDER and SWP_NOACTIVATE the
+// window also comes to the top and is activated.
+int32_t __stdcall MoveConsole(int32_t y, int32_t x)
+{
+    SetWindowPos(cs.consoleWindow, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
+    return 0;
+}
+
+HWND __stdcall FocusWindow(HWND window) { return SetFocus(window); }
+
+int32_t __stdcall SetMouseCursor(int32_t cursorId)
+{
+    cs.mouseCursorId = cursorId;
+    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cursorId)));
+    return 0;
+}
+
+// Creates the caret anew, focus or not, and shows it at the cursor.
+int32_t __stdcall SetCaretHeight(int32_t height)
+{
+    cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
+    CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
+    SetCaretPos(cellX(cs.cursorCol, cs.charWidth), caretY(cs.cursorRow - cs.topLine, cs.lineHeight, cs.caretHeight));
+    ShowCaret(cs.consoleWindow);
+    return 0;
+}
 }

@@ -1,0 +1,183 @@
+// The console's arithmetic: fitting, margins, clamps, scroll requests,
+// highlight runs and the buffer shift.
+#include "console/layout.h"
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+TEST(CellsThatFit, DividesAndClampsToOneAndTheLimit)
+{
+    EXPECT_EQ(cellsThatFit(400, 16, 512), 25);
+    EXPECT_EQ(cellsThatFit(640, 8, 128), 80);
+    EXPECT_EQ(cellsThatFit(5, 16, 512), 1);   // less than a cell still gives one
+    EXPECT_EQ(cellsThatFit(-40, 16, 512), 1); // a negative size too
+    EXPECT_EQ(cellsThatFit(2000, 16, 100), 100);
+    EXPECT_EQ(cellsThatFit(639, 8, 128), 79);
+}
+
+TEST(ScrollMargin, GrowsWithTheViewUpToThree)
+{
+    EXPECT_EQ(scrollMargin(1), 1);
+    EXPECT_EQ(scrollMargin(3), 1);
+    EXPECT_EQ(scrollMargin(4), 2);
+    EXPECT_EQ(scrollMargin(7), 2);
+    EXPECT_EQ(scrollMargin(8), 3);
+    EXPECT_EQ(scrollMargin(25), 3);
+}
+
+TEST(BottomBand, OnlyTheLastMarginRowsOfTheViewKeepTheCursor)
+{
+    // 25 rows from top 0: rows 22..24 stay.
+    EXPECT_FALSE(cursorInBottomBand(0, 25, 21));
+    EXPECT_TRUE(cursorInBottomBand(0, 25, 22));
+    EXPECT_TRUE(cursorInBottomBand(0, 25, 24));
+    EXPECT_FALSE(cursorInBottomBand(0, 25, 25));
+    EXPECT_TRUE(cursorInBottomBand(100, 25, 124));
+    EXPECT_FALSE(cursorInBottomBand(100, 25, 105));
+}
+
+TEST(Clamps, TopLineCaretAndCursor)
+{
+    EXPECT_EQ(clampTopLine(1000, 40), 40);
+    EXPECT_EQ(clampTopLine(-5, 40), 0);
+    EXPECT_EQ(clampTopLine(10, 0), 0);
+    EXPECT_EQ(clampTopLine(10, 40), 10);
+
+    EXPECT_EQ(clampCaretHeight(100, 16), 16);
+    EXPECT_EQ(clampCaretHeight(-5, 16), 1);
+    EXPECT_EQ(clampCaretHeight(0, 16), 0);
+    EXPECT_EQ(clampCaretHeight(5, 16), 5);
+
+    EXPECT_EQ(clampCursor(200, 80), 79);
+    EXPECT_EQ(clampCursor(-3, 80), 0);
+    EXPECT_EQ(clampCursor(5, 0), 0); // no view yet: still a cell inside the buffer
+}
+
+TEST(Geometry, CellAndCaretPositions)
+{
+    EXPECT_EQ(cellX(0, 8), 1);
+    EXPECT_EQ(cellX(10, 8), 81);
+    EXPECT_EQ(cellY(3, 16), 48);
+    EXPECT_EQ(caretY(3, 16, 2), 62);
+    EXPECT_EQ(caretY(0, 16, 16), 0);
+}
+
+TEST(MaxTrackSize, FloorsCellSizesAtEight)
+{
+    int32_t x, y;
+    maxTrackSize(512, 128, 0, 0, &x, &y);
+    EXPECT_EQ(x, 1040);
+    EXPECT_EQ(y, 4128);
+    maxTrackSize(512, 128, 16, 9, &x, &y);
+    EXPECT_EQ(x, 130 * 9);
+    EXPECT_EQ(y, 516 * 16);
+}
+
+TEST(ScrollRequests, EveryCode)
+{
+    int32_t t = -99;
+    EXPECT_TRUE(scrollRequestTarget(0, 10, 25, 512, &t)); EXPECT_EQ(t, 9);
+    EXPECT_TRUE(scrollRequestTarget(1, 10, 25, 512, &t)); EXPECT_EQ(t, 11);
+    EXPECT_TRUE(scrollRequestTarget(2, 30, 25, 512, &t)); EXPECT_EQ(t, 6);
+    EXPECT_TRUE(scrollRequestTarget(3, 0, 25, 512, &t)); EXPECT_EQ(t, 24);
+    EXPECT_TRUE(scrollRequestTarget(4 | (40000u << 16), 0, 25, 512, &t)); EXPECT_EQ(t, 40000); // unsigned
+    EXPECT_TRUE(scrollRequestTarget(5 | (7u << 16), 0, 25, 512, &t)); EXPECT_EQ(t, 7);
+    EXPECT_TRUE(scrollRequestTarget(6, 50, 25, 512, &t)); EXPECT_EQ(t, 0);
+    EXPECT_TRUE(scrollRequestTarget(7, 50, 25, 512, &t)); EXPECT_EQ(t, 512);
+    t = -99;
+    EXPECT_FALSE(scrollRequestTarget(8, 50, 25, 512, &t));
+    EXPECT_FALSE(scrollRequestTarget(0x1234, 50, 25, 512, &t));
+    EXPECT_EQ(t, -99);
+}
+
+// Renders the runs of a row as a string: '.' normal, '#' inverted, ' ' not drawn.
+static std::string runsOf(int32_t row, int32_t viewCols, int32_t sr, int32_t sc, int32_t er, int32_t ec)
+{
+    PaintRun runs[3];
+    int n = highlightRuns(row, viewCols, sr, sc, er, ec, runs);
+    std::string s(static_cast<size_t>(viewCols), ' ');
+    int32_t next = 0;
+    for (int i = 0; i < n; i++) {
+        EXPECT_GE(runs[i].start, 0);
+        EXPECT_GT(runs[i].count, 0);
+        EXPECT_LE(runs[i].start + runs[i].count, viewCols);
+        EXPECT_GE(runs[i].start, next) << "runs overlap or go backwards";
+        next = runs[i].start + runs[i].count;
+        for (int32_t c = runs[i].start; c < next; c++) s[static_cast<size_t>(c)] = runs[i].inverted ? '#' : '.';
+    }
+    return s;
+}
+
+TEST(HighlightRuns, RegionsInReadingOrder)
+{
+    // One row: columns 3 and 4 of row 2.
+    EXPECT_EQ(runsOf(2, 10, 2, 3, 2, 5), "...##.....");
+    EXPECT_EQ(runsOf(1, 10, 2, 3, 2, 5), "..........");
+    // Rows 2..4 from column 6 to column 9.
+    EXPECT_EQ(runsOf(2, 10, 2, 6, 4, 10), "......####");
+    EXPECT_EQ(runsOf(3, 10, 2, 6, 4, 10), "##########");
+    EXPECT_EQ(runsOf(4, 10, 2, 6, 4, 10), "##########");
+    EXPECT_EQ(runsOf(4, 12, 2, 6, 4, 10), "##########..");
+    // The initial all-zero region is empty on row 0.
+    EXPECT_EQ(runsOf(0, 10, 0, 0, 0, 0), "..........");
+    // Start after end: nothing inverted anywhere.
+    for (int32_t r = 0; r < 6; r++) EXPECT_EQ(runsOf(r, 10, 4, 2, 2, 5), "..........");
+}
+
+TEST(HighlightRuns, OutOfRangeColumnsStayInsideTheRow)
+{
+    EXPECT_EQ(runsOf(2, 10, 2, -5, 2, 500), "##########");
+    EXPECT_EQ(runsOf(2, 10, 2, 8, 2, 3), "..........");   // end before start on one row
+    EXPECT_EQ(runsOf(2, 10, 2, 500, 3, -7), "..........");
+    EXPECT_EQ(runsOf(3, 10, 2, 500, 3, -7), "..........");
+    EXPECT_EQ(runsOf(3, 10, 2, 0, 3, 1000), "##########");
+    EXPECT_EQ(runsOf(2, 10, 2, -1000, 4, 0), "##########");
+    PaintRun runs[3];
+    EXPECT_EQ(highlightRuns(0, 0, 0, 0, 0, 0, runs), 0); // no view: nothing drawn
+}
+
+TEST(RowsToPaint, CutAtTheEndOfTheBuffer)
+{
+    EXPECT_EQ(rowsToPaint(0, 25, 512), 25);
+    EXPECT_EQ(rowsToPaint(500, 25, 512), 12);
+    EXPECT_EQ(rowsToPaint(600, 25, 512), 0);
+}
+
+static std::vector<char> numberedRows(int32_t rows, int32_t cols)
+{
+    std::vector<char> b(static_cast<size_t>(rows * cols) + 8, '!'); // guard bytes after the buffer
+    for (int32_t r = 0; r < rows; r++)
+        for (int32_t c = 0; c < cols; c++) b[static_cast<size_t>(r * cols + c)] = static_cast<char>('a' + r);
+    return b;
+}
+
+TEST(BufferShift, DropsTheOldestRowsAndBlanksTheNewOnes)
+{
+    auto b = numberedRows(4, 3);
+    shiftBufferUp(b.data(), 4, 3, 1);
+    EXPECT_EQ(std::string(b.data(), 12), "bbbcccddd   ");
+    b = numberedRows(4, 3);
+    shiftBufferUp(b.data(), 4, 3, 3);
+    EXPECT_EQ(std::string(b.data(), 12), "ddd         ");
+    EXPECT_EQ(std::string(b.data() + 12, 8), "!!!!!!!!");
+}
+
+TEST(BufferShift, ShiftOfTheWholeBufferOrMoreBlanksItAndStaysInside)
+{
+    for (int32_t n : {4, 5, 1000}) {
+        auto b = numberedRows(4, 3);
+        shiftBufferUp(b.data(), 4, 3, n);
+        EXPECT_EQ(std::string(b.data(), 12), std::string(12, ' ')) << n;
+        EXPECT_EQ(std::string(b.data() + 12, 8), "!!!!!!!!") << n;
+    }
+    auto b = numberedRows(4, 3);
+    shiftBufferUp(b.data(), 4, 3, 0);
+    EXPECT_EQ(std::string(b.data(), 12), "aaabbbcccddd");
+}
+
+TEST(PieceLength, CutsAtTheRightEdge)
+{
+    EXPECT_EQ(pieceLength(200, 80, 70), 10);
+    EXPECT_EQ(pieceLength(5, 80, 70), 5);
+    EXPECT_EQ(pieceLength(10, 80, 70), 10);
+}
