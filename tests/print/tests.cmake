@@ -26,3 +26,10 @@ qv_print_test(print_noprinter SOURCES tests/print/print_noprinter.c ${QV_PRINT_S
               SCRIPT tests/print/print_noprinter_test.py TIMEOUT 120)
 qv_print_test(print_dialogs SOURCES tests/print/print_dialogs.c ${QV_PRINT_SUPPORT}
               SCRIPT tests/print/print_dialogs_test.py TIMEOUT 240)
+
+# The sample program prints the console's text; the script checks the PDF.
+if(NOT CMAKE_CROSSCOMPILING)
+  qv_wine_check(print_example python3 tests/print/print_example_test.py ${QV_BIN_DIR}/print.exe)
+  set_property(TEST wine.print_example APPEND PROPERTY FIXTURES_REQUIRED cups)
+  set_property(TEST wine.print_example APPEND PROPERTY ENVIRONMENT "CUPS_SERVER=${QV_TEST_STATE}/cups/cups.sock")
+endif()
