@@ -3,7 +3,8 @@
  *   land     SetPrintOrientation(1), then a one-page job
  *   port     the stored landscape default seen by a new process, then
  *            SetPrintOrientation(0) and a one-page job
- *   quality  GetPrintQuality for draft and for 600 dots per inch */
+ *   quality  GetPrintQuality for draft and for 600 dots per inch
+ *   fail     the driver's merge fails, then opening the printer fails */
 #include "printtest.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -116,6 +117,37 @@ static int32_t QV_STDCALL entry(void)
         CHECK_EQ(qvGetPrintQuality(), 600);
         qvReleasePrinter();
         CHECK(storeQuality(original));
+    } else if (!qvtStrcmp(mode, "fail")) {
+        CHECK(ptDefaultDevMode(&orientation, &quality));
+        int16_t stored = orientation;
+        /* The driver refuses the merge: nothing is stored, the printer
+         * handle is closed, the default printer of step 2 stays held. */
+        ptFailDocumentProperties = 1;
+        CHECK_EQ(qvSetPrintOrientation(stored == 1), 0);
+        ptFailDocumentProperties = 0;
+        CHECK_EQ(ptCalls.openPrinter, 1);
+        CHECK_EQ(ptCalls.documentProperties, 1);
+        CHECK_EQ(ptCalls.setPrinter, 0);
+        CHECK_EQ(ptCalls.closePrinter, 1);
+        int dialogs = ptCalls.printDlg;
+        uint32_t held = qvChoosePrinter(1);
+        CHECK(held != 0);
+        CHECK_EQ(ptCalls.printDlg, dialogs);
+        CHECK(ptIsLiveDC(held));
+        CHECK(ptDefaultDevMode(&orientation, &quality));
+        CHECK_EQ(orientation, stored);
+        /* Opening the printer fails: there is no handle to close. */
+        ptFailOpenPrinter = 1;
+        CHECK_EQ(qvSetPrintOrientation(stored == 1), 0);
+        ptFailOpenPrinter = 0;
+        CHECK_EQ(ptCalls.openPrinter, 2);
+        CHECK_EQ(ptCalls.documentProperties, 1);
+        CHECK_EQ(ptCalls.closePrinter, 1);
+        CHECK(!ptIsLiveDC(held));            /* released at step 1 */
+        CHECK(qvChoosePrinter(1) != 0);      /* chosen again at step 2 and held */
+        CHECK(ptDefaultDevMode(&orientation, &quality));
+        CHECK_EQ(orientation, stored);
+        qvReleasePrinter();
     } else {
         qvtPrint("FAIL: unknown mode [%s]\n", mode);
     }

@@ -29,6 +29,8 @@ else:
             problems.append('%s is not %s' % (path, 'landscape' if want else 'portrait'))
         if text not in cups.pdf_pages_text(path)[0]:
             problems.append('%s lacks %r' % (path, text))
+print('--- fail')
+h.check_output(h.run(sys.argv[1], ['fail'], timeout=90, env_extra=cups.env()))
 print('--- quality')
 h.check_output(h.run(sys.argv[1], ['quality'], timeout=90, env_extra=cups.env()))
 if problems:

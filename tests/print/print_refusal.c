@@ -31,10 +31,21 @@ static int32_t QV_STDCALL entry(void)
     CHECK_EQ(ptCalls.printDlg, 2);
     CHECK_EQ(ptErrorBoxes, 2);
 
+    /* BeginPrintJob with no printer shows the set-up dialog (answered with
+     * OK here), then the refusal; nothing is started. */
+    ptAcceptSetup = 1;
+    CHECK_EQ(qvCall0(QV_BeginPrintJob), 0);
+    ptAcceptSetup = 0;
+    CHECK_EQ(ptSetupDialogs, 1);
+    CHECK_EQ(ptErrorBoxes, 3);
+    CHECK_EQ(ptCalls.startDoc, 0);
+    CHECK_EQ(ptCalls.startPage, 0);
+    CHECK_EQ(qvGetPrintQuality(), 0);
+
     /* SetPrintOrientation refuses the printer at its first and at its final
      * choice, stores the orientation all the same and returns 0. */
     CHECK_EQ(qvSetPrintOrientation(1), 0);
-    CHECK_EQ(ptErrorBoxes, 4);
+    CHECK_EQ(ptErrorBoxes, 5);
     CHECK_EQ(ptCalls.setPrinter, 1);
     CHECK(ptDefaultDevMode(&orientation, &quality));
     CHECK_EQ(orientation, 2);
@@ -43,7 +54,7 @@ static int32_t QV_STDCALL entry(void)
     ptRefuseBitmaps = 0;
     uint32_t dc = qvSetPrintOrientation(0);
     CHECK(dc != 0);
-    CHECK_EQ(ptErrorBoxes, 4);
+    CHECK_EQ(ptErrorBoxes, 5);
     CHECK(ptDefaultDevMode(&orientation, &quality));
     CHECK_EQ(orientation, 1);
     CHECK(ptDeviceCaps(dc, PT_RASTERCAPS) & 1);

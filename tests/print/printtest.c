@@ -12,6 +12,10 @@ PtPrintDlg ptRecordBefore;
 int ptLastDialogResult;
 char ptLastDocName[64];
 int ptRefuseBitmaps;
+int ptFailOpenPrinter;
+int ptFailDocumentProperties;
+int ptAcceptSetup;
+int ptSetupDialogs;
 int ptErrorBoxes;
 char ptErrorText[64];
 uint32_t ptErrorOwner;
@@ -98,10 +102,20 @@ static int QV_STDCALL hookEndPage(void *dc) { ptCalls.endPage++; return realEndP
 static int QV_STDCALL hookEndDoc(void *dc) { ptCalls.endDoc++; return realEndDoc(dc); }
 static int QV_STDCALL hookDeleteDC(void *dc) { ptCalls.deleteDC++; return realDeleteDC(dc); }
 static int QV_STDCALL hookCreateDCA(void *a, void *b, void *c, void *d) { ptCalls.createDC++; return realCreateDCA(a, b, c, d); }
-static int QV_STDCALL hookOpenPrinterA(void *a, void *b, void *c) { ptCalls.openPrinter++; return realOpenPrinterA(a, b, c); }
+static int QV_STDCALL hookOpenPrinterA(void *a, void *b, void *c)
+{
+    ptCalls.openPrinter++;
+    if (ptFailOpenPrinter)
+        return 0;
+    return realOpenPrinterA(a, b, c);
+}
+static Fn1 realClosePrinter;
+static int QV_STDCALL hookClosePrinter(void *h) { ptCalls.closePrinter++; return realClosePrinter(h); }
 static int QV_STDCALL hookDocumentPropertiesA(void *a, void *b, void *c, void *d, void *e, uint32_t f)
 {
     ptCalls.documentProperties++;
+    if (ptFailDocumentProperties)
+        return -1;
     return realDocumentPropertiesA(a, b, c, d, e, f);
 }
 
@@ -137,6 +151,7 @@ void ptInstallHooks(void)
     realGetDeviceCaps = (Fn2)ptPatchImport("gdi32.dll", "GetDeviceCaps", (void *)hookGetDeviceCaps);
     realOpenPrinterA = (Fn3)ptPatchImport("winspool.drv", "OpenPrinterA", (void *)hookOpenPrinterA);
     realSetPrinter4 = (SetPrinter_t)ptPatchImport("winspool.drv", "SetPrinterA", (void *)hookSetPrinter4);
+    realClosePrinter = (Fn1)ptPatchImport("winspool.drv", "ClosePrinter", (void *)hookClosePrinter);
     realDocumentPropertiesA = (Fn6)ptPatchImport("winspool.drv", "DocumentPropertiesA", (void *)hookDocumentPropertiesA);
 }
 
@@ -162,9 +177,20 @@ int ptDefaultDevMode(int16_t *orientation, int16_t *quality)
 static void QV_STDCALL errorBoxTimer(void *hwnd, uint32_t msg, uint32_t id, uint32_t time)
 {
     (void)hwnd, (void)msg, (void)id, (void)time;
+    void *(QV_STDCALL *findWindow)(const char *, const char *) = (void *(QV_STDCALL *)(const char *, const char *))ptApi(
+        "user32.dll", "FindWindowA");
+    /* "打印设置": the platform's print set-up dialog */
+    void *setup = findWindow("#32770", "\xB4\xF2\xD3\xA1\xC9\xE8\xD6\xC3");
+    static void *answered;
+    if (setup && ptAcceptSetup) {
+        if (setup != answered)
+            ptSetupDialogs++;
+        answered = setup;
+        ((int(QV_STDCALL *)(void *, uint32_t, uint32_t, uint32_t))ptApi("user32.dll", "PostMessageA"))(setup, 0x0111, 1, 0);
+        return;
+    }
     /* "设备错误" */
-    void *box = ((void *(QV_STDCALL *)(const char *, const char *))ptApi("user32.dll", "FindWindowA"))(
-        "#32770", "\xC9\xE8\xB1\xB8\xB4\xED\xCE\xF3");
+    void *box = findWindow("#32770", "\xC9\xE8\xB1\xB8\xB4\xED\xCE\xF3");
     if (!box)
         return;
     ptErrorBoxes++;

@@ -18,7 +18,7 @@ typedef struct {
 
 typedef struct {
     int printDlg, startDoc, startPage, endPage, endDoc, createDC, deleteDC;
-    int openPrinter, setPrinter, documentProperties;
+    int openPrinter, setPrinter, documentProperties, closePrinter;
 } PtCounts;
 
 extern PtCounts ptCalls;
@@ -27,6 +27,8 @@ extern PtPrintDlg ptRecordBefore;   /* its content as the kernel passed it in */
 extern int ptLastDialogResult;
 extern char ptLastDocName[64];
 extern int ptRefuseBitmaps;         /* non-zero: RASTERCAPS answers lack RC_BITBLT */
+extern int ptFailOpenPrinter;       /* non-zero: OpenPrinterA fails */
+extern int ptFailDocumentProperties; /* non-zero: DocumentPropertiesA answers -1 */
 
 /* Replaces the kernel's import of name from dll; returns the original. */
 void *ptPatchImport(const char *dll, const char *name, void *replacement);
@@ -38,7 +40,10 @@ void ptInstallHooks(void);
 int ptDefaultDevMode(int16_t *orientation, int16_t *quality);
 
 /* Closes every device-error box ("设备错误") that opens while the kernel
- * waits in it, counting them and recording its text and owner. */
+ * waits in it, counting them and recording its text and owner; with
+ * ptAcceptSetup set it also answers the print set-up dialog with OK. */
+extern int ptAcceptSetup;
+extern int ptSetupDialogs;
 void ptWatchErrorBoxes(void);
 extern int ptErrorBoxes;
 extern char ptErrorText[64];
