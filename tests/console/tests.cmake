@@ -4,3 +4,4 @@ qv_hosted_test(console_probe SOURCES tests/console/probe.c ${QV_CWIN} ARGS repor
 qv_hosted_test(console_window SOURCES tests/console/window.c ${QV_CWIN} SCRIPT tests/console/window_test.py TIMEOUT 300)
 qv_hosted_test(console_geometry SOURCES tests/console/geometry.c ${QV_CWIN} TIMEOUT 120)
 qv_hosted_test(console_output SOURCES tests/console/output.c ${QV_CWIN} TIMEOUT 120)
+qv_hosted_test(console_pixels SOURCES tests/console/pixels.c ${QV_CWIN} TIMEOUT 120)
