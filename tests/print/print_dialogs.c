@@ -31,6 +31,8 @@ static int32_t QV_STDCALL entry(void)
 {
     ptInstallHooks();
     uint32_t owner = makeWindow(), other = makeWindow();
+    int16_t storedOrientation = 0, quality = 0;
+    CHECK(ptDefaultDevMode(&storedOrientation, &quality));
     CHECK(owner && other);
 
     /* 1: the dialog with no printer held; cancelled, no printer. */
@@ -96,10 +98,10 @@ static int32_t QV_STDCALL entry(void)
     CHECK_EQ(ptCalls.createDC, 0);
 
     /* The dialogs' choices stay in the record: the printer's stored
-     * default is still portrait. */
-    int16_t orientation = 0, quality = 0;
+     * default is unchanged. */
+    int16_t orientation = 0;
     CHECK(ptDefaultDevMode(&orientation, &quality));
-    CHECK_EQ(orientation, 1);
+    CHECK_EQ(orientation, storedOrientation);
 
     /* 7: after a release BeginPrintJob chooses through the dialog; the
      * kernel builds the device context from the device names. The record

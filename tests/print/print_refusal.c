@@ -22,6 +22,8 @@ static int32_t QV_STDCALL entry(void)
     CHECK_EQ(ptErrorBoxes, 1);
     CHECK_BYTES(ptErrorText, refusal, sizeof refusal);
     CHECK_EQ(ptErrorOwner, console);
+    CHECK(console != 0);
+    CHECK(!ptErrorHasCancel);
     CHECK_EQ(ptCalls.createDC, 1);
     CHECK_EQ(ptCalls.deleteDC, deleted + 1);   /* the new device context is deleted */
     CHECK(!ptIsLiveDC(ptRecord->hDC));

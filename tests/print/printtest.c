@@ -19,6 +19,7 @@ int ptSetupDialogs;
 int ptErrorBoxes;
 char ptErrorText[64];
 uint32_t ptErrorOwner;
+int ptErrorHasCancel;
 
 void *ptApi(const char *dll, const char *name)
 {
@@ -196,6 +197,7 @@ static void QV_STDCALL errorBoxTimer(void *hwnd, uint32_t msg, uint32_t id, uint
     ptErrorBoxes++;
     ((int(QV_STDCALL *)(void *, int, char *, int))ptApi("user32.dll", "GetDlgItemTextA"))(box, 0xFFFF, ptErrorText,
                                                                                           sizeof ptErrorText);
+    ptErrorHasCancel = ((void *(QV_STDCALL *)(void *, int))ptApi("user32.dll", "GetDlgItem"))(box, 2) != 0;
     ptErrorOwner = (uint32_t)(uintptr_t)((void *(QV_STDCALL *)(void *, uint32_t))ptApi("user32.dll", "GetWindow"))(box, 4);
     /* OK: the box ends with IDOK. */
     ((int(QV_STDCALL *)(void *, uint32_t, uint32_t, uint32_t))ptApi("user32.dll", "PostMessageA"))(box, 0x0111, 1, 0);

@@ -48,6 +48,7 @@ void ptWatchErrorBoxes(void);
 extern int ptErrorBoxes;
 extern char ptErrorText[64];
 extern uint32_t ptErrorOwner;
+extern int ptErrorHasCancel;        /* the box had a Cancel button (MB_OK has none) */
 
 /* Handle checks. */
 int ptIsLiveDC(uint32_t dc);         /* GetObjectType says a DC */
