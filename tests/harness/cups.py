@@ -35,7 +35,13 @@ def cups_dir(state):
 
 
 def socket_path(state):
-    return os.path.join(cups_dir(state), 'cups.sock')
+    """The socket cupsd listens on. A unix socket's path has room for about
+    100 bytes; a deep build folder gets a short path under /tmp instead."""
+    path = os.path.join(cups_dir(state), 'cups.sock')
+    if len(path) > 100:
+        import hashlib
+        path = '/tmp/qv-cups-%s.sock' % hashlib.sha1(cups_dir(state).encode()).hexdigest()[:12]
+    return path
 
 
 def pdf_dir(state):
