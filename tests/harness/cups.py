@@ -17,7 +17,18 @@ or cups-pdf-NAME.conf for the URI cups-pdf:/NAME). To send its output into
 the test run's folder without touching the system's files, cupsd runs in a
 mount namespace of its own in which a private cups-pdf.conf is bind-mounted
 over the system's. Where no mount namespace can be made, an instance file
-/etc/cups/cups-pdf-<id>.conf is written instead and removed on stop."""
+/etc/cups/cups-pdf-<id>.conf is written instead and removed on stop.
+
+Seen with Wine 8.0 and cups-pdf 3.0.1:
+- Wine's winspool compares its printer list with the CUPS server at the start
+  of every process: a printer added to cupsd is seen by the next process, a
+  removed one is deleted from the prefix's registry (with its stored device
+  mode). No refresh of the prefix is needed.
+- cups-pdf names the file after the job's title but appends the tail of the
+  output folder's path to it ("Document_..._cups_pdf-job_3.pdf"); the title
+  the queue recorded is in the page log (job_titles()).
+- Ghostscript turns landscape pages into portrait pages with /Rotate 90
+  (page_sizes() gives the rotation)."""
 import json
 import os
 import shutil
