@@ -24,6 +24,7 @@ add_library(qvpure STATIC
   input/event_queue.cpp
   input/event_codes.cpp
   services/service_text.cpp
+  print/record.cpp
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
 

@@ -1,14 +1,76 @@
-// Print jobs and print settings. Placeholders until built.
+// Print jobs and print settings: documents and pages on the held printer
+// device context, and the copies, page range and quality the user chose.
 #include "../host/services.h"
+#include "state.h"
 
 extern "C" {
-int32_t __stdcall BeginPrintJob() { return 0; }
-int32_t __stdcall NewPrintPage() { return 0; }
-int32_t __stdcall EndPrintJob() { return 0; }
-int32_t __stdcall StartPrintPage() { return 0; }
-int32_t __stdcall EndPrintPage() { return 0; }
-int32_t __stdcall GetPrintQuality() { return 0; }
-int32_t __stdcall GetPrintCopies() { return 0; }
-int32_t __stdcall GetPrintFromPage() { return 0; }
-int32_t __stdcall GetPrintToPage() { return 0; }
+
+int32_t __stdcall BeginPrintJob()
+{
+    if (!printState.printerDC && !ChoosePrinter(0))
+        return 0;
+    static_assert(sizeof(DOCINFOA) == 20, "the document record is 20 bytes");
+    DOCINFOA document = {};
+    document.cbSize = sizeof document;
+    document.lpszDocName = "Document"; // the job's name in the print queue
+    StartDocA(printState.printerDC, &document);
+    StartPage(printState.printerDC);
+    return 0;
 }
+
+int32_t __stdcall NewPrintPage()
+{
+    EndPage(printState.printerDC);
+    StartPage(printState.printerDC);
+    return 0;
+}
+
+int32_t __stdcall EndPrintPage()
+{
+    EndPage(printState.printerDC);
+    return 0;
+}
+
+int32_t __stdcall StartPrintPage()
+{
+    StartPage(printState.printerDC);
+    return 0;
+}
+
+int32_t __stdcall EndPrintJob()
+{
+    EndDoc(printState.printerDC);
+    return 0;
+}
+
+int32_t __stdcall GetPrintCopies()
+{
+    return printState.printRecord.nCopies;
+}
+
+int32_t __stdcall GetPrintFromPage()
+{
+    return printState.printRecord.nFromPage;
+}
+
+int32_t __stdcall GetPrintToPage()
+{
+    return printState.printRecord.nToPage;
+}
+
+int32_t __stdcall GetPrintQuality()
+{
+    if (!printState.printerDC)
+        return 0;
+    HGLOBAL modeBlock = recordDevMode();
+    if (!modeBlock)
+        return 0;
+    const DEVMODEA *mode = static_cast<const DEVMODEA *>(GlobalLock(modeBlock));
+    if (!mode)
+        return 0;
+    int16_t quality = mode->dmPrintQuality; // signed: negative codes are DMRES_*
+    GlobalUnlock(modeBlock);
+    return quality;
+}
+
+} // extern "C"
