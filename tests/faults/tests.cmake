@@ -24,3 +24,5 @@ qv_hosted_test(fault_in_box SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_
 # An exception in the exit after Cancel ends the process without a second shutdown.
 qv_hosted_test(fault_in_exit SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --answers cancel --exit 1 --timeout 30 --expect-line "shutdown hook run 1" --reject-line "shutdown hook run 2" --arg exit)
+qv_hosted_test(fault_cycles SOURCES tests/faults/fault_cycles.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --unmanaged --timeout 280 TIMEOUT 300)
