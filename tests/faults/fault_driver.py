@@ -30,19 +30,27 @@ def helper_path(exe):
     return os.path.join(os.path.dirname(exe), 'faultbox.exe')
 
 
-def answer_with_keys(answers, timeout):
-    """Types Return or Escape into each box, found by its X window name."""
+def answer_with_keys(answers, timeout, helper, seen):
+    """Types Return or Escape into each box, found by its X window name, once
+    the helper has read the box. The key goes to the focused window through
+    the XTEST extension; Wine ignores keys sent to a window with XSendEvent."""
     for word in answers:
+        while True:
+            line = helper.stdout.readline()
+            if not line:
+                return 'the helper ended early'
+            seen.append(line)
+            if line.startswith('box '):
+                break
         window = h.find_window('^' + CAPTION + '$', timeout=timeout)
         if not window:
             return 'no X window named %s' % CAPTION
-        key = 'Return' if word == 'ok' else 'Escape'
         h.xdotool('windowfocus', '--sync', window, check=False)
-        h.xdotool('key', '--window', window, key, check=False)
-        h.xdotool('key', key, check=False)
+        h.xdotool('key', 'Return' if word == 'ok' else 'Escape', check=False)
+        # Wait for this box to go; the next one has the same name.
         deadline = time.time() + timeout
-        while time.time() < deadline and h.xdotool('search', '--onlyvisible', '--name', '^' + CAPTION + '$',
-                                                     check=False):
+        while time.time() < deadline and window in h.xdotool('search', '--onlyvisible', '--name',
+                                                             '^' + CAPTION + '$', check=False).split():
             time.sleep(0.1)
     return None
 
@@ -79,8 +87,9 @@ def main():
         helper = subprocess.Popen(['wine', helper_path(args.exe), ','.join(words), str(int(args.timeout * 1000))],
                                   env=h.wine_env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                   stdin=subprocess.DEVNULL, text=True, start_new_session=True)
+        seen = []
         if args.keys:
-            problem = answer_with_keys(answers, args.timeout)
+            problem = answer_with_keys(answers, args.timeout, helper, seen)
             if problem:
                 problems.append(problem)
         try:
@@ -89,6 +98,7 @@ def main():
             h.kill_group(helper)
             helper_out, _ = helper.communicate()
             problems.append('the helper timed out')
+        helper_out = ''.join(seen) + helper_out
     result = h.finish(proc, timeout=args.timeout)
     sys.stdout.write(helper_out)
 
