@@ -31,3 +31,5 @@ qv_hosted_test(fault_cycles SOURCES tests/faults/fault_cycles.c SCRIPT ${QV_FAUL
 # from the keyboard: Return is OK.
 qv_hosted_test(fault_keys SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --keys --answers ok,ok,ok,ok)
+# The fault example recovers after OK and shows the fault fields.
+qv_wine_check(fault_example python3 tests/faults/example_test.py ${QV_BIN_DIR}/faults.exe)
