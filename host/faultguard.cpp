@@ -20,6 +20,7 @@
 // system's crash dialog: both end the process with exit code 1.
 #include "entry.h"
 #include "faultguard.h"
+#include "faultwords.h"
 #include "startup.h"
 #include "services.h"
 #include <string.h>
@@ -133,16 +134,12 @@ EXCEPTION_DISPOSITION __cdecl guardHandler(EXCEPTION_RECORD *exception, void *fr
 // answers without touching the memory, so the filter never faults here.
 static bool wordIsReadable(uintptr_t address)
 {
-    if (address > 0xFFFFFFFFu - 3) return false;
-    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    // The first and the last byte: a word may straddle two pages.
-    const uintptr_t probes[2] = {address, address + 3};
-    for (uintptr_t probe : probes) {
+    uint32_t probes[2]; // the first and the last byte: a word may straddle two pages
+    if (!wordBytes(address, &probes[0], &probes[1])) return false;
+    for (uint32_t probe : probes) {
         MEMORY_BASIC_INFORMATION info;
         if (VirtualQuery(reinterpret_cast<void *>(probe), &info, sizeof info) != sizeof info) return false;
-        if (info.State != MEM_COMMIT || !(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)))
-            return false;
+        if (!regionAllowsRead(info.State, info.Protect)) return false;
     }
     return true;
 }
@@ -195,8 +192,8 @@ static void restoreStackGuard()
         if (!VirtualQuery(reinterpret_cast<void *>(address), &info, sizeof info) || !info.RegionSize) return;
         if (info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD)) return; // still in place
     }
-    const uintptr_t guard = (here & ~(page - 1)) - 2 * page;
-    if (guard < base + 2 * page) return; // no room left for a guard page
+    const uintptr_t guard = newStackGuardPage(here, base, page);
+    if (!guard) return; // no room left for a guard page
     DWORD previous;
     if (VirtualAlloc(reinterpret_cast<void *>(guard), page, MEM_COMMIT, PAGE_READWRITE))
         VirtualProtect(reinterpret_cast<void *>(guard), page, PAGE_READWRITE | PAGE_GUARD, &previous);
