@@ -17,7 +17,9 @@
 // the entry loop starts the entry again (OK) or ExitProgram(1) ends the
 // process (Cancel). The box and the exit after Cancel run under guards of
 // their own, so that no exception there can hang the process or bring up the
-// system's crash dialog: both end the process with exit code 1.
+// system's crash dialog: an exception while the box is shown counts as
+// Cancel; one during the exit ends the process at once. Either way the exit
+// code is 1.
 #include "entry.h"
 #include "faultguard.h"
 #include "faultwords.h"
