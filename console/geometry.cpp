@@ -101,6 +101,41 @@ void keepCursorInView()
     }
 }
 
+// The scroll bar's thumb follows topLine on every scroll, but Wine takes
+// about 4 ms to paint the bar, twenty times what the scroll itself costs. So
+// while output scrolls quickly the bar is painted at most every
+// SCROLL_BAR_PAINT_MS; a position set without painting is painted by a timer
+// as soon as the program lets messages through. GetScrollPos is exact at once.
+static const UINT SCROLL_BAR_PAINT_MS = 40;
+static const UINT_PTR SCROLL_BAR_TIMER = 0x5142; // 'QB'
+static DWORD scrollBarPaintedAt;
+static bool scrollBarPending;
+
+static void CALLBACK paintScrollBarLater(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(window, id);
+    scrollBarPending = false;
+    SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, TRUE);
+    scrollBarPaintedAt = GetTickCount();
+}
+
+static void moveScrollThumb()
+{
+    DWORD now = GetTickCount();
+    if (now - scrollBarPaintedAt >= SCROLL_BAR_PAINT_MS) {
+        SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, TRUE);
+        scrollBarPaintedAt = now;
+        if (scrollBarPending) {
+            KillTimer(cs.consoleWindow, SCROLL_BAR_TIMER);
+            scrollBarPending = false;
+        }
+        return;
+    }
+    SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, FALSE);
+    if (!scrollBarPending && SetTimer(cs.consoleWindow, SCROLL_BAR_TIMER, SCROLL_BAR_PAINT_MS, paintScrollBarLater))
+        scrollBarPending = true;
+}
+
 extern "C" {
 int32_t __stdcall FitViewToPixels(int32_t height, int32_t width)
 {
@@ -172,7 +207,7 @@ int32_t __stdcall ScrollToLine(int32_t line)
             InvalidateRect(cs.consoleWindow, nullptr, FALSE);
         }
         UpdateWindow(cs.consoleWindow);
-        SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, TRUE);
+        moveScrollThumb();
     }
     if (cs.topLine <= cs.cursorRow && cs.cursorRow < cs.topLine + cs.viewRows) placeCaret();
     return 0;

@@ -132,3 +132,10 @@ void shiftBufferUp(char *buffer, int32_t rows, int32_t cols, int32_t n)
     memmove(buffer, buffer + static_cast<size_t>(n) * rowBytes, static_cast<size_t>(rows - n) * rowBytes);
     memset(buffer + static_cast<size_t>(rows - n) * rowBytes, ' ', static_cast<size_t>(n) * rowBytes);
 }
+
+void clipRows(int32_t top, int32_t bottom, int32_t lineHeight, int32_t *first, int32_t *last)
+{
+    if (top < 0) top = 0;
+    *first = top / lineHeight;
+    *last = bottom <= 0 ? -1 : (bottom - 1) / lineHeight;
+}

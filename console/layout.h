@@ -61,6 +61,10 @@ int highlightRuns(int32_t row, int32_t viewCols, int32_t startRow, int32_t start
 // Rows of the view paintScreen draws: viewRows, cut at the end of the buffer.
 int32_t rowsToPaint(int32_t topLine, int32_t viewRows, int32_t bufferRows);
 
+// View rows that meet the pixel band [top, bottom): first and last, which
+// leave first > last when none does.
+void clipRows(int32_t top, int32_t bottom, int32_t lineHeight, int32_t *first, int32_t *last);
+
 // Drops the oldest `n` rows of the buffer: rows n.. move up to row 0 and the
 // last n rows are blanked. A shift of `rows` rows or more blanks the whole
 // buffer. Nothing outside rows x cols bytes is touched.

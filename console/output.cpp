@@ -6,6 +6,7 @@
 #include "state.h"
 #include "../host/namestring.h"
 #include "../host/services.h"
+#include <stdlib.h>
 #include <string.h>
 
 static ConsoleState &cs = consoleState;
@@ -18,9 +19,38 @@ static char *cell(int32_t row, int32_t col)
     return cs.screenBuffer + static_cast<size_t>(row) * static_cast<size_t>(cs.bufferCols) + col;
 }
 
+// Advances of charWidth pixels per byte, so that every byte of a run takes
+// exactly one cell whatever the font's own advance is (the stock fixed font
+// that Wine substitutes advances 6 pixels while its average width is 7, so
+// the cells are 8 wide). A double-byte character gets the two advances of
+// its two cells. The table grows with the longest run and follows the cell
+// width; it is not rebuilt per call.
+static INT *cellAdvances;
+static int32_t advanceCount;
+static int32_t advanceWidth;
+
+static const INT *advancesFor(int32_t count)
+{
+    if (count > advanceCount || advanceWidth != cs.charWidth) {
+        int32_t n = count > advanceCount ? count : advanceCount;
+        if (n < 256) n = 256;
+        INT *table = static_cast<INT *>(realloc(cellAdvances, static_cast<size_t>(n) * sizeof(INT)));
+        if (!table) return nullptr; // then the font's own advances
+        for (int32_t i = 0; i < n; i++) table[i] = cs.charWidth;
+        cellAdvances = table;
+        advanceCount = n;
+        advanceWidth = cs.charWidth;
+    }
+    return cellAdvances;
+}
+
+// Draws count bytes from column col of a view row, background included, in
+// the font and colours selected into the console's device context.
 static void drawCells(int32_t col, int32_t viewRow, const char *bytes, int32_t count)
 {
-    TextOutA(cs.screenDC, cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight), bytes, count);
+    if (count <= 0) return;
+    ExtTextOutA(cs.screenDC, cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight), 0, nullptr, bytes,
+                static_cast<UINT>(count), advancesFor(count));
 }
 
 // The colours the console draws in: the stored pair, or the system's.
@@ -41,8 +71,16 @@ void paintScreen()
 {
     if (!cs.screenBuffer) return;
     int32_t count = rowsToPaint(cs.topLine, cs.viewRows, cs.bufferRows);
+    // Rows outside the clipping box would draw nothing visible; skipping them
+    // makes the repaint of the strip a scroll uncovers cost one row, not all.
+    int32_t first = 0, last = count - 1;
+    RECT clip;
+    if (GetClipBox(cs.screenDC, &clip) != ERROR && cs.lineHeight > 0) {
+        clipRows(clip.top, clip.bottom, cs.lineHeight, &first, &last);
+        if (last > count - 1) last = count - 1;
+    }
     const HighlightRegion &h = cs.highlight;
-    for (int32_t i = 0; i < count; i++) {
+    for (int32_t i = first; i <= last; i++) {
         int32_t row = cs.topLine + i;
         PaintRun runs[3];
         int n = highlightRuns(row, cs.viewCols, h.startRow, h.startCol, h.endRow, h.endCol, runs);

@@ -12,6 +12,8 @@ struct EventQueue {
 
     bool empty() const { return writeIndex == readIndex; }
     bool full() const { return nextIndex(writeIndex) == readIndex; }
+    // How many more events fit: 255 when empty, 0 when full.
+    int32_t room() const { return (readIndex - writeIndex - 1 + EVENT_QUEUE_SLOTS) % EVENT_QUEUE_SLOTS; }
     // Stores code at the write slot; false (nothing stored) when full.
     bool put(int32_t code);
     // The oldest code, left in place; the queue must not be empty.

@@ -50,12 +50,25 @@ static void translateKey(WPARAM virtualKey)
         enqueueKey(code);
 }
 
-// A mouse event is two entries, code then position, each posted on its own
-// (and each meeting the full-queue test on its own).
+// A mouse event is two entries, code then position, each posted with its
+// own WM_NULL. The pair goes in whole or not at all: a code stored without
+// its position would make the reader take the next event for the position
+// and lose the pairing of every mouse event after it. A refused pair sounds
+// the bell once for each entry and still posts both WM_NULLs, as two
+// refused PostEvent calls would.
 static void postMouse(int32_t action, WPARAM wParam, LPARAM lParam)
 {
-    PostEvent(action | static_cast<int32_t>(wParam));
-    PostEvent(static_cast<int32_t>(lParam));
+    int32_t code = action | static_cast<int32_t>(wParam);
+    if (eventQueue.room() >= 2) {
+        PostEvent(code);
+        PostEvent(static_cast<int32_t>(lParam));
+        return;
+    }
+    const int32_t entries[2] = {code, static_cast<int32_t>(lParam)};
+    for (int32_t entry : entries) {
+        bell();
+        PostMessageA(consoleState.consoleWindow, WM_NULL, static_cast<WPARAM>(entry), 0);
+    }
 }
 
 bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)

@@ -1,11 +1,61 @@
 #!/bin/bash
-# Runs every benchmark (bench/*/run.sh) and prints its figures.
-set -uo pipefail
-root="$(cd "$(dirname "$0")/.." && pwd)"
-status=0
-for run in "$root"/bench/*/run.sh; do
+# Console output benchmark: runs the kernel's services, the raw drawing calls
+# and a plain Win32 console program on a private Xvfb, and prints the
+# figures side by side with their ratios.
+#   scripts/bench.sh [LINES]      (default 20000 lines of 80 characters)
+set -e
+source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+lines="${1:-20000}"
+bin="$QV_ROOT/build/bin/bench"
+export WINEPREFIX="${QV_BENCH_PREFIX:-$QV_ROOT/build/bench-prefix}"
+
+n=150
+while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+result=$(mktemp)
+cleanup() { wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true; rm -f "$result"; }
+trap cleanup EXIT
+export DISPLAY=:$n
+sleep 1
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1 || true # the first program in a prefix starts slowly
+
+echo "kernel: $lines lines of 80 characters in a 25 x 80 view, a tenth as many rows through PutChar" >&2
+wine "$bin/console_bench.exe" "$lines" >>"$result"
+echo "raw limit: one ScrollWindow and one TextOutA per line" >&2
+wine "$bin/bench_raw_textout.exe" >>"$result"
+echo "Win32 console: WriteConsoleA in Wine's console window" >&2
+out=$(winepath -w "$result.console")
+wineconsole "$bin/bench_winconsole.exe" "$out" >/dev/null 2>&1 || true
+cat "$result.console" >>"$result" 2>/dev/null || echo "(the console program wrote no figures)" >&2
+rm -f "$result.console"
+
+awk '
+/^view/ { sub(/,/, "", $4); print "kernel view: " $2 " x " $4 " cells" }
+/^figure/ { v[$2] = $3 }
+function row(name, value) { printf "  %-46s %10d\n", name, value }
+function ratio(name, a, b) { if (b > 0) printf "  %-46s %10.2f\n", name, a / b }
+END {
+  print "lines per second (80 characters, scrolling every line):"
+  row("kernel WriteText + NewLine (2 rows per line)", v["kernel_writetext_newline_lines_per_s"])
+  row("kernel WriteText of a full row (wraps)", v["kernel_writetext_lines_per_s"])
+  row("raw limit: ScrollWindow + TextOutA", v["raw_textout_scrollwindow_lines_per_s"])
+  row("Win32 console: WriteConsoleA + CR LF", v["console_writeconsole_newline_lines_per_s"])
+  row("Win32 console: WriteConsoleA of a full row", v["console_writeconsole_lines_per_s"])
+  print "characters per second:"
+  row("kernel PutChar", v["kernel_putchar_chars_per_s"])
+  print "ratios:"
+  ratio("kernel/limit (full row, one scroll each)", v["kernel_writetext_lines_per_s"], v["raw_textout_scrollwindow_lines_per_s"])
+  ratio("kernel/console (WriteText+NewLine vs +CR LF)", v["kernel_writetext_newline_lines_per_s"], v["console_writeconsole_newline_lines_per_s"])
+  ratio("kernel/console (full row vs full row)", v["kernel_writetext_lines_per_s"], v["console_writeconsole_lines_per_s"])
+}' "$result"
+
+# Every benchmark with a run.sh of its own (bench/<name>/run.sh) prints its
+# figures after the console's.
+for run in "$QV_ROOT"/bench/*/run.sh; do
     [ -x "$run" ] || continue
     echo "== $(basename "$(dirname "$run")")"
-    "$run" || status=1
+    "$run"
 done
-exit $status

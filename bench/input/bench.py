@@ -59,6 +59,7 @@ clocks = {name: getattr(time, name) for name in ('CLOCK_MONOTONIC_RAW', 'CLOCK_M
 clock = min(clocks.values(), key=lambda c: abs(time.clock_gettime(c) - program_ticks / frequency))
 window = h.find_window('Quorven')
 h.xdotool('windowfocus', '--sync', window)
+time.sleep(0.3)  # Wine handles the focus change on its own time
 
 sent = []
 got = 0

@@ -23,7 +23,9 @@ static int32_t QV_STDCALL entry(void)
     ((ClientToScreen_t)qvtProc("user32.dll", "ClientToScreen"))(window, &origin);
     /* Let the window be shown and painted before the driver starts. */
     while (qvPeekEvent() != 0) qvWaitEvent();
-    qvtPrint("client %d %d\n", origin.x, origin.y);
+    int32_t view = qvGetViewSize(), cell = qvGetCellSize();
+    qvtPrint("client %d %d %d %d\n", origin.x, origin.y, (view & 0xFFFF) * (cell >> 16),
+             (view >> 16) * (cell & 0xFFFF));
     for (;;) {
         int32_t code = qvWaitEvent();
         qvtPrint("event %X %X\n", code, qvGetShiftState());

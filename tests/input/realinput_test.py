@@ -14,6 +14,9 @@ failures = []
 
 class Program:
     def __init__(self, exe):
+        # The window opens at the default rectangle (client area about
+        # 623 x 444), whatever an earlier run saved.
+        h.delete_console_value()
         self.proc = h.start(exe)
         self.seen = 0  # entries already checked
         deadline = time.time() + 30
@@ -22,9 +25,12 @@ class Program:
                 raise SystemExit('the program did not open its console: ' + self.text())
             time.sleep(0.05)
         line = [l for l in self.text().splitlines() if l.startswith('client')][0]
-        self.x0, self.y0 = map(int, line.split()[1:3])
+        self.x0, self.y0, width, height = map(int, line.split()[1:5])
+        if width < 600 or height < 400:
+            raise SystemExit('the client area is %d x %d, too small for the clicks' % (width, height))
         self.window = h.find_window('Quorven')
         h.xdotool('windowfocus', '--sync', self.window)
+        time.sleep(0.3)  # Wine handles the focus change on its own time
 
     def text(self):
         if self.proc.qv_files[0].closed:

@@ -181,3 +181,22 @@ TEST(PieceLength, CutsAtTheRightEdge)
     EXPECT_EQ(pieceLength(5, 80, 70), 5);
     EXPECT_EQ(pieceLength(10, 80, 70), 10);
 }
+
+TEST(ClipRows, RowsMeetingAPixelBand)
+{
+    int32_t first, last;
+    clipRows(0, 277, 11, &first, &last); // the whole client area
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 25);
+    clipRows(264, 275, 11, &first, &last); // exactly row 24
+    EXPECT_EQ(first, 24);
+    EXPECT_EQ(last, 24);
+    clipRows(263, 265, 11, &first, &last); // the boundary of rows 23 and 24
+    EXPECT_EQ(first, 23);
+    EXPECT_EQ(last, 24);
+    clipRows(0, 0, 11, &first, &last); // empty
+    EXPECT_GT(first, last);
+    clipRows(-20, 5, 11, &first, &last);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 0);
+}

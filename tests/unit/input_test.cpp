@@ -16,8 +16,10 @@ TEST(EventQueue, HoldsAtMost255AndKeepsOrder)
 {
     EventQueue q = fresh();
     EXPECT_TRUE(q.empty());
+    EXPECT_EQ(q.room(), 255);
     for (int32_t i = 0; i < 255; i++)
         ASSERT_TRUE(q.put(1000 + i)) << i;
+    EXPECT_EQ(q.room(), 0);
     EXPECT_TRUE(q.full());
     EXPECT_FALSE(q.put(-1));              // the 256th is refused
     EXPECT_EQ(q.writeIndex, 255);         // and changes nothing
@@ -47,8 +49,13 @@ TEST(EventQueue, WrapsAfter300InTurns)
     EXPECT_EQ(q.writeIndex, (300 + 255) % 256);
     EXPECT_FALSE(q.put(7));
     EXPECT_EQ(q.take(), 0);
+    EXPECT_EQ(q.room(), 1);   // across the wrap: write 43, read 45
     EXPECT_TRUE(q.put(255));  // one freed slot takes one event
     EXPECT_TRUE(q.full());
+    EXPECT_EQ(q.room(), 0);
+    q.take();
+    q.take();
+    EXPECT_EQ(q.room(), 2);
 }
 
 TEST(KeyTable, FunctionKeysSkipAToF)

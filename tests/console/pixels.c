@@ -1,0 +1,363 @@
+/* What reaches the screen: the client area read back with BitBlt. Written
+ * cells, colours, the inverted highlight, the caret and GBK text must be
+ * where the cell geometry puts them. */
+#include "cwin.h"
+
+static int32_t QV_STDCALL entry(void);
+QV_DEFINE_HEADER(0, entry);
+
+static HWND w;
+static int cw, lh, C;
+
+#define WHITE 0xFFFFFFu
+#define BLACK 0x000000u
+#define RED 0x0000FFu
+#define GREEN 0x00FF00u
+#define BLUE 0xFF0000u
+
+/* Pixel boxes of cells: columns [c0, c1) of view row r. */
+static int cellsColor(const Capture *cap, int r, int c0, int c1, uint32_t colour)
+{
+    return countColor(cap, c0 * cw + 1, r * lh, c1 * cw + 1, (r + 1) * lh, colour);
+}
+static int cellsOther(const Capture *cap, int r, int c0, int c1, uint32_t colour)
+{
+    return countOther(cap, c0 * cw + 1, r * lh, c1 * cw + 1, (r + 1) * lh, colour);
+}
+
+/* Pixels of a cell whose red channel clearly dominates. */
+static int countReddish(const Capture *cap, int r, int c)
+{
+    int n = 0;
+    for (int y = r * lh; y < (r + 1) * lh; y++)
+        for (int x = c * cw + 1; x < (c + 1) * cw + 1; x++) {
+            uint32_t p = pixelAt(cap, x, y);
+            int red = p & 0xFF, green = (p >> 8) & 0xFF, blue = p >> 16;
+            n += red > green + 60 && red > blue + 60;
+        }
+    return n;
+}
+
+static void settle(void)
+{
+    qvMoveCursor(C - 1, 20); /* the caret out of the way */
+    cwinPump(150);
+    if (cwinArgIs("pause")) { qvtPrint("pause\n"); cwinPump(1500); }
+}
+
+static void colours(void)
+{
+    /* A single -1 is masked like any colour: white background, red text. */
+    qvSetColors(-1, RED);
+    HBRUSH white = (HBRUSH)(uintptr_t)wGetClassLongA(w, GCL_HBRBACKGROUND);
+    CHECK_EQ(wGetObjectType(white), OBJ_BRUSH);
+    qvClearScreen();
+    qvMoveCursor(3, 2);
+    qvWriteText("MW", 2);
+    settle();
+    Capture cap;
+    captureClient(w, &cap);
+    /* Red ink (blended into white at its edges) in both cells. */
+    CHECK(countReddish(&cap, 2, 3) > 0);
+    CHECK(countReddish(&cap, 2, 4) > 0);
+    /* Everything else on rows 0 to 11, margin column included, is white. */
+    int others = countOther(&cap, 0, 0, C * cw + 1, 12 * lh, WHITE);
+    CHECK_EQ(others, cellsOther(&cap, 2, 3, 5, WHITE));
+    CHECK_EQ(cellsColor(&cap, 2, 3, 5, BLACK), 0);
+    freeCapture(&cap);
+
+    /* Back to the system colours: the class brush is the colour index again
+     * and the white brush is gone. */
+    qvSetColors(-1, -1);
+    CHECK_EQ(wGetClassLongA(w, GCL_HBRBACKGROUND), COLOR_WINDOW + 1);
+    CHECK_EQ(wGetObjectType(white), 0);
+    settle();
+    captureClient(w, &cap);
+    uint32_t sysBack = wGetSysColor(COLOR_WINDOW);
+    CHECK(cellsOther(&cap, 2, 3, 4, sysBack) > 0);
+    CHECK_EQ(cellsOther(&cap, 1, 0, C, sysBack), 0);
+    CHECK_EQ(cellsOther(&cap, 2, 0, 3, sysBack), 0);
+    freeCapture(&cap);
+
+    /* One custom pair replacing another deletes the first brush. */
+    qvSetColors(GREEN, BLUE);
+    HBRUSH green = (HBRUSH)(uintptr_t)wGetClassLongA(w, GCL_HBRBACKGROUND);
+    qvSetColors(0xAB000000u | GREEN, 0xCD000000u | BLUE); /* top bytes dropped */
+    CHECK_EQ(wGetObjectType(green), 0);
+    CHECK_EQ(wGetBkColor((HDC)qvGetScreenDC()), GREEN);
+    CHECK_EQ(wGetTextColor((HDC)qvGetScreenDC()), BLUE);
+}
+
+static void highlight(void)
+{
+    qvSetColors(GREEN, BLUE);
+    qvClearScreen();
+    qvMoveCursor(0, 3);
+    qvWriteText("MM", 2);
+    qvMoveCursor(0, 0);
+    qvWriteText("MM", 2);
+    qvSetHighlight(10, 4, 6, 2); /* end first */
+    settle();
+    Capture cap;
+    captureClient(w, &cap);
+    CHECK_EQ(cellsOther(&cap, 1, 0, C, GREEN), 0);
+    CHECK_EQ(cellsOther(&cap, 2, 0, 6, GREEN), 0);
+    CHECK_EQ(cellsOther(&cap, 2, 6, C, BLACK), 0);
+    CHECK_EQ(cellsOther(&cap, 3, 2, C, BLACK), 0);
+    CHECK(cellsOther(&cap, 3, 0, 2, BLACK) > 0); /* text on black */
+    CHECK_EQ(cellsColor(&cap, 3, 0, 2, GREEN), 0);
+    CHECK_EQ(cellsOther(&cap, 4, 0, 10, BLACK), 0);
+    CHECK_EQ(cellsOther(&cap, 4, 10, C, GREEN), 0);
+    CHECK_EQ(cellsOther(&cap, 5, 0, C, GREEN), 0);
+    /* Row 0 is drawn in the console's colours, not inverted. */
+    CHECK(cellsOther(&cap, 0, 0, 2, GREEN) > 0);
+    CHECK_EQ(cellsColor(&cap, 0, 0, C, BLACK), 0);
+    /* The one-pixel left margin: cell 6 starts at x = 6 * cw + 1. */
+    CHECK_EQ(pixelAt(&cap, 6 * cw, 2 * lh + 1), GREEN);
+    CHECK_EQ(pixelAt(&cap, 6 * cw + 1, 2 * lh + 1), BLACK);
+    CHECK_EQ(pixelAt(&cap, 6 * cw + 1, 2 * lh - 1), GREEN);
+    freeCapture(&cap);
+
+    /* One row: columns 3 and 4. */
+    qvSetHighlight(5, 2, 3, 2);
+    settle();
+    captureClient(w, &cap);
+    CHECK_EQ(cellsOther(&cap, 2, 0, 3, GREEN), 0);
+    CHECK_EQ(cellsOther(&cap, 2, 3, 5, BLACK), 0);
+    CHECK_EQ(cellsOther(&cap, 2, 5, C, GREEN), 0);
+    CHECK_EQ(cellsOther(&cap, 3, 2, C, GREEN), 0);
+    freeCapture(&cap);
+
+    /* Out-of-range columns are clamped to the view when drawn. */
+    qvSetHighlight(0x7FFFFFFF, 3, -100000, 2);
+    settle();
+    captureClient(w, &cap);
+    CHECK_EQ(cellsOther(&cap, 2, 0, C, BLACK), 0);
+    CHECK_EQ(cellsOther(&cap, 3, 2, C, BLACK), 0);
+    CHECK_EQ(cellsOther(&cap, 4, 0, C, GREEN), 0);
+    freeCapture(&cap);
+    qvSetHighlight(-50, 2, 500, 2);
+    settle();
+    captureClient(w, &cap);
+    CHECK_EQ(cellsOther(&cap, 2, 0, C, GREEN), 0);
+    freeCapture(&cap);
+    /* Start after end: nothing inverted. */
+    qvSetHighlight(3, 2, 5, 4);
+    settle();
+    captureClient(w, &cap);
+    CHECK_EQ(countColor(&cap, 0, 0, C * cw + 1, 10 * lh, BLACK), 0);
+    freeCapture(&cap);
+    qvSetHighlight(0, 0, 0, 0);
+}
+
+/* The caret: a bar charWidth wide and caretHeight high over the bottom of
+ * the cursor cell. It blinks, so several frames are read. The bar must be
+ * one solid colour other than the background, exactly in that place. */
+static void caretFrames(uint32_t back, const char *what)
+{
+    int withCaret = 0, without = 0, wrong = 0;
+    uint32_t barColour = 0xFFFFFFFFu;
+    for (int i = 0; i < 16; i++) {
+        cwinPump(90);
+        Capture cap;
+        captureClient(w, &cap);
+        uint32_t p = pixelAt(&cap, 20 * cw + 1, 9 * lh - 1);
+        int bar = p == back ? 0 : countColor(&cap, 20 * cw + 1, 9 * lh - 4, 21 * cw + 1, 9 * lh, p);
+        int elsewhere = countOther(&cap, 0, 0, C * cw + 1, 20 * lh, back);
+        if (bar == cw * 4 && elsewhere == bar) {
+            withCaret++;
+            barColour = p;
+        } else if (elsewhere == 0) {
+            without++;
+        } else {
+            wrong++;
+            qvtPrint("caret frame: bar %d, elsewhere %d, bar pixel 0x%06X\n", bar, elsewhere, p);
+        }
+        freeCapture(&cap);
+    }
+    qvtPrint("caret on %s: %d frames shown in 0x%06X, %d hidden, %d other\n", what, withCaret, barColour, without,
+             wrong);
+    CHECK(withCaret > 0);
+    CHECK_EQ(wrong, 0);
+}
+
+static void caret(void)
+{
+    qvSetColors(GREEN, BLUE);
+    qvClearScreen();
+    qvSetCaretHeight(4);
+    qvMoveCursor(20, 8);
+    POINT p;
+    wGetCaretPos(&p);
+    CHECK_EQ(p.x, 20 * cw + 1);
+    CHECK_EQ(p.y, 8 * lh + lh - 4);
+    caretFrames(GREEN, "green");
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen(); /* the margins take the new background at the erase */
+    qvMoveCursor(20, 8);
+    caretFrames(WHITE, "white");
+
+    /* Moving the cursor moves the caret with it. */
+    qvSetCaretHeight(lineHeight());
+    qvMoveCursor(2, 1);
+    wGetCaretPos(&p);
+    CHECK_EQ(p.x, 2 * cw + 1);
+    CHECK_EQ(p.y, lh);
+    qvSetCaretHeight(2);
+}
+
+/* GBK text: "中文" drawn by TextOutA in code page 936 must be the CJK glyphs,
+ * the same pixels as ExtTextOutW of U+4E2D U+6587 in the same font, two cells each. */
+static void gbk(void)
+{
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen();
+    qvMoveCursor(0, 6);
+    qvWriteText("\xD6\xD0\xCE\xC4", 4);
+    qvMoveCursor(0, 7);
+    qvWriteText("????", 4);
+    settle();
+    Capture cap;
+    captureClient(w, &cap);
+    int ink0 = cellsOther(&cap, 6, 0, 1, WHITE), ink1 = cellsOther(&cap, 6, 1, 2, WHITE);
+    int inkQ = cellsOther(&cap, 7, 0, 4, WHITE), inkCjk = cellsOther(&cap, 6, 0, 4, WHITE);
+    qvtPrint("ink: cjk %d (first cells %d, %d), question marks %d\n", inkCjk, ink0, ink1, inkQ);
+    CHECK(ink0 > 0 && ink1 > 0); /* one glyph over two cells */
+    CHECK(inkCjk > inkQ);
+
+    /* The reference: the same font, TextOutW, into a bitmap of its own. */
+    HDC screen = wGetDC(w);
+    HDC mem = wCreateCompatibleDC(screen);
+    BITMAPINFO bi;
+    memset(&bi, 0, sizeof bi);
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 4 * cw + 1;
+    bi.bmiHeader.biHeight = -lh;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void *bits;
+    HBITMAP bmp = wCreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, 0, 0);
+    wSelectObject(mem, bmp);
+    wSelectObject(mem, wGetStockObject(ANSI_FIXED_FONT));
+    ((COLORREF(__attribute__((stdcall)) *)(HDC, COLORREF))qvtProc("gdi32.dll", "SetBkColor"))(mem, WHITE);
+    ((COLORREF(__attribute__((stdcall)) *)(HDC, COLORREF))qvtProc("gdi32.dll", "SetTextColor"))(mem, BLACK);
+    static const WCHAR text[] = {0x4E2D, 0x6587};
+    INT dx[2] = {2 * cw, 2 * cw}; /* each character takes two cells */
+    ((BOOL(__attribute__((stdcall)) *)(HDC, int, int, UINT, const RECT *, const WCHAR *, UINT, const INT *))qvtProc(
+        "gdi32.dll", "ExtTextOutW"))(mem, 1, 0, 0, 0, text, 2, dx);
+    wGdiFlush();
+    int differ = 0;
+    for (int y = 0; y < lh; y++)
+        for (int x = 1; x < 4 * cw + 1; x++) {
+            uint32_t ref = ((uint32_t *)bits)[y * (4 * cw + 1) + x] & 0xFFFFFF;
+            uint32_t got = pixelAt(&cap, x, 6 * lh + y);
+            ref = ((ref & 0xFF) << 16) | (ref & 0xFF00) | (ref >> 16);
+            differ += ref != got;
+        }
+    qvtPrint("pixels differing from ExtTextOutW: %d\n", differ);
+    CHECK_EQ(differ, 0);
+    wDeleteDC(mem);
+    wDeleteObject(bmp);
+    freeCapture(&cap);
+}
+
+/* Every byte takes one cell: a row written in one piece looks exactly like
+ * the same bytes written one PutChar at a time, and a repaint draws it the
+ * same way again. */
+static void cellPitch(void)
+{
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen();
+    const char *text = "MiW.|\xD6\xD0x";
+    qvMoveCursor(0, 9);
+    qvWriteText(text, 8);
+    qvMoveCursor(0, 10);
+    for (int i = 0; i < 8; i++) qvPutChar((unsigned char)text[i]);
+    settle();
+    Capture cap;
+    captureClient(w, &cap);
+    int differ = 0, ink = 0;
+    for (int y = 0; y < lh; y++)
+        for (int x = 0; x < 8 * cw + 1; x++) {
+            differ += pixelAt(&cap, x, 9 * lh + y) != pixelAt(&cap, x, 10 * lh + y);
+            ink += pixelAt(&cap, x, 9 * lh + y) != WHITE;
+        }
+    qvtPrint("pitch: %d pixels differ, ink %d\n", differ, ink);
+    CHECK(ink > 0);
+    /* PutChar draws the two bytes of the GBK character one by one, so only
+     * cells 5 and 6 may differ. */
+    int outside = 0;
+    for (int y = 0; y < lh; y++)
+        for (int x = 0; x < 8 * cw + 1; x++)
+            if (x < 5 * cw + 1 || x >= 7 * cw + 1) outside += pixelAt(&cap, x, 9 * lh + y) != pixelAt(&cap, x, 10 * lh + y);
+    CHECK_EQ(outside, 0);
+    freeCapture(&cap);
+    /* A full repaint gives the same pixels as the immediate drawing of the
+     * row written in one piece (the repaint joins the halves PutChar drew). */
+    captureClient(w, &cap);
+    Capture again;
+    wInvalidateRect(w, 0, TRUE);
+    wUpdateWindow(w);
+    settle();
+    captureClient(w, &again);
+    int changed = 0;
+    for (int y = 0; y < 10 * lh; y++)
+        for (int x = 0; x < C * cw + 1; x++) changed += pixelAt(&cap, x, y) != pixelAt(&again, x, y);
+    CHECK_EQ(changed, 0);
+    freeCapture(&cap);
+    freeCapture(&again);
+}
+
+/* Rows past the end of the buffer are left to the background. */
+static void paintAfterScroll(void)
+{
+    qvSetColors(GREEN, BLUE);
+    qvClearScreen();
+    for (int r = 0; r < 60; r++) {
+        qvPutChar('0' + r % 10);
+        qvNewLine();
+    }
+    /* Scroll back a few rows (ScrollWindow) and a full view (repaint). */
+    int top = qvGetTopLine();
+    int delta[] = {3, -2, 30, -25, 1};
+    for (int i = 0; i < 5; i++) {
+        top = qvGetTopLine() - delta[i];
+        qvScrollToLine(top);
+        settle();
+        top = qvGetTopLine();
+        Capture cap;
+        captureClient(w, &cap);
+        int ok = 1;
+        for (int v = 0; v < viewRows() && top + v < 61; v++) {
+            unsigned char ch = cellAt(top + v, 0);
+            int ink = cellsOther(&cap, v, 0, 1, GREEN);
+            if ((ch != ' ') != (ink > 0)) {
+                qvtPrint("after scrolling to %d, row %d ('%c') has %d blue pixels\n", top, v, ch, ink);
+                ok = 0;
+            }
+        }
+        CHECK(ok);
+        freeCapture(&cap);
+    }
+}
+
+static int32_t QV_STDCALL entry(void)
+{
+    cwinInit();
+    w = openTestConsole(25, 80);
+    cw = charWidth(), lh = lineHeight(), C = viewCols();
+    /* The view may be wider than the client area (the scroll bar is not
+     * counted when the window is sized); check only the columns shown. */
+    RECT client;
+    wGetClientRect(w, &client);
+    if (C > (client.right - 1) / cw) C = (client.right - 1) / cw;
+    CHECK(w != 0);
+    colours();
+    highlight();
+    caret();
+    gbk();
+    cellPitch();
+    paintAfterScroll();
+    qvtFinish();
+    return 0;
+}
