@@ -152,6 +152,7 @@ int32_t __stdcall WriteText(const char *text, int32_t length)
     HideCaret(cs.consoleWindow);
     while (length > 0) {
         int32_t n = pieceLength(length, cs.viewCols, cs.cursorCol);
+        if (n <= 0) break; // a cursor outside the view (the wrap rules prevent it) leaves no room
         drawCells(cs.cursorCol, cs.cursorRow - cs.topLine, text, n);
         memcpy(cell(cs.cursorRow, cs.cursorCol), text, static_cast<size_t>(n));
         cs.cursorCol += n;

@@ -115,8 +115,15 @@ static void bufferSize(void)
     checkScrollBar(0, 1000, 0);
     CHECK_EQ(viewRows(), 25);
 
-    /* A buffer smaller than the view: the view and the window shrink to it. */
+    /* A buffer smaller than the view: the view and the window shrink to it.
+     * The cursor, 100 rows down, lies past the new buffer's end when the
+     * view is refitted: the shift of more rows than the buffer has blanks
+     * it instead of moving memory outside it. */
+    for (int i = 0; i < 100; i++) qvNewLine();
+    CHECK_EQ(qvGetTopLine() + cursorRow(), 100);
     qvSetBufferSize(10, 20);
+    CHECK_EQ(qvQueryCursor(), 0);
+    CHECK_EQ(qvGetTopLine(), 0);
     CHECK_EQ(viewRows(), 10);
     CHECK(viewCols() <= 20);
     RECT c;

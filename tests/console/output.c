@@ -197,6 +197,16 @@ static void windowServices(void)
     qvHeader.windowProcHook = 0;
     CHECK_EQ(wSendMessageA(w, WM_USER + 7, 11, 22), 0); /* DefWindowProcA */
 
+    /* A change of the system colours drops the program's colours. */
+    qvSetColors(0x00FF00, 0xFF0000);
+    HGDIOBJ brush = (HGDIOBJ)(uintptr_t)wGetClassLongA(w, GCL_HBRBACKGROUND);
+    CHECK_EQ(wGetObjectType(brush), OBJ_BRUSH);
+    wSendMessageA(w, WM_SYSCOLORCHANGE, 0, 0);
+    CHECK_EQ(wGetClassLongA(w, GCL_HBRBACKGROUND), COLOR_WINDOW + 1);
+    CHECK_EQ(wGetObjectType(brush), 0);
+    CHECK_EQ(wGetBkColor((HDC)qvGetScreenDC()), wGetSysColor(COLOR_WINDOW));
+    CHECK_EQ(wGetTextColor((HDC)qvGetScreenDC()), wGetSysColor(COLOR_WINDOWTEXT));
+
     /* Hide, show, restore. */
     qvHideConsole();
     CHECK(!wIsWindowVisible(w));
