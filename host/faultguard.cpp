@@ -201,6 +201,24 @@ static void restoreStackGuard()
         VirtualProtect(reinterpret_cast<void *>(guard), page, PAGE_READWRITE | PAGE_GUARD, &previous);
 }
 
+// A fault inside the message loop of a modal dialog or message box (one a
+// service opened, such as ShowMessage's box or a file dialog, or one of the
+// hosted program's own) unwinds that loop: the dialog stays on the screen
+// with nobody to end it, and its owner, usually the console window, stays
+// disabled, so the restarted program would get no input. Such a dialog is
+// recognised by its disabled owner: it is destroyed and the owner enabled.
+static BOOL CALLBACK closeAbandonedDialog(HWND window, LPARAM)
+{
+    char className[8];
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner && !IsWindowEnabled(owner) && GetClassNameA(window, className, sizeof className) &&
+        lstrcmpA(className, "#32770") == 0) {
+        DestroyWindow(window);
+        EnableWindow(owner, TRUE);
+    }
+    return TRUE;
+}
+
 // "异常中断": the fault box's caption, and the start of its text.
 static const char faultCaption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
 // "异常中断 # %X"
@@ -242,6 +260,7 @@ static QvWord __stdcall showFaultBox(void *text)
 static void recoverFromFault()
 {
     restoreStackGuard();
+    EnumThreadWindows(GetCurrentThreadId(), closeAbandonedDialog, 0);
     ProgramHeader *header = programHeader;
     header->faultCode = heldFaultCode;
     header->faultContext = reinterpret_cast<uintptr_t>(&savedFaultContext);

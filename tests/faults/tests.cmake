@@ -35,3 +35,4 @@ qv_hosted_test(fault_keys SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_D
 qv_wine_check(fault_example python3 tests/faults/example_test.py ${QV_BIN_DIR}/faults.exe)
 qv_hosted_test(fault_sent SOURCES tests/faults/fault_sent.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
 qv_hosted_test(fault_float SOURCES tests/faults/fault_float.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
+qv_hosted_test(fault_modal SOURCES tests/faults/fault_modal.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
