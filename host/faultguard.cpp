@@ -224,7 +224,7 @@ static const char faultCaption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
 // "异常中断 # %X"
 static const char faultFormat[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF # %X";
 
-// The filter of the exit after Cancel (and of the last steps of a failed box):
+// The filter of the exit after Cancel (or after an exception under the box):
 // an exception there ends the process at once with exit code 1, without
 // running the shutdown again. Should ExitProcess itself raise one, the
 // process is terminated outright.
