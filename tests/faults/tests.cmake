@@ -24,7 +24,9 @@ qv_hosted_test(fault_in_box SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_
 # An exception in the exit after Cancel ends the process without a second
 # shutdown. Cancel is typed: Escape.
 qv_hosted_test(fault_in_exit SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_DRIVER}
-               ARGS --keys --answers cancel --exit 1 --timeout 30 --expect-line "shutdown hook run 1" --reject-line "shutdown hook run 2" --arg exit)
+               ARGS --keys --answers cancel --exit 1 --timeout 30 --expect-line "shutdown hook run 1"
+                    --reject-line "shutdown hook run 2" --arg exit)
+# 1,000 faults in one process, answered by the program itself; no growth.
 qv_hosted_test(fault_cycles SOURCES tests/faults/fault_cycles.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --unmanaged --timeout 280 TIMEOUT 300)
 # The same faults, the boxes found by their caption with xdotool and answered
