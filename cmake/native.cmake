@@ -18,6 +18,7 @@ set_target_properties(quorven-join quorven-padkernel PROPERTIES RUNTIME_OUTPUT_D
 # These files include no Windows header; list each new one here.
 add_library(qvpure STATIC
   host/cmdline.cpp
+  host/faultwords.cpp
   host/namestring.cpp
   host/settings_text.cpp
   console/layout.cpp

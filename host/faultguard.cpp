@@ -17,9 +17,12 @@
 // the entry loop starts the entry again (OK) or ExitProgram(1) ends the
 // process (Cancel). The box and the exit after Cancel run under guards of
 // their own, so that no exception there can hang the process or bring up the
-// system's crash dialog: both end the process with exit code 1.
+// system's crash dialog: an exception while the box is shown counts as
+// Cancel; one during the exit ends the process at once. Either way the exit
+// code is 1.
 #include "entry.h"
 #include "faultguard.h"
+#include "faultwords.h"
 #include "startup.h"
 #include "services.h"
 #include <string.h>
@@ -133,16 +136,12 @@ EXCEPTION_DISPOSITION __cdecl guardHandler(EXCEPTION_RECORD *exception, void *fr
 // answers without touching the memory, so the filter never faults here.
 static bool wordIsReadable(uintptr_t address)
 {
-    if (address > 0xFFFFFFFFu - 3) return false;
-    const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
-                           PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
-    // The first and the last byte: a word may straddle two pages.
-    const uintptr_t probes[2] = {address, address + 3};
-    for (uintptr_t probe : probes) {
+    uint32_t probes[2]; // the first and the last byte: a word may straddle two pages
+    if (!wordBytes(address, &probes[0], &probes[1])) return false;
+    for (uint32_t probe : probes) {
         MEMORY_BASIC_INFORMATION info;
         if (VirtualQuery(reinterpret_cast<void *>(probe), &info, sizeof info) != sizeof info) return false;
-        if (info.State != MEM_COMMIT || !(info.Protect & readable) || (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)))
-            return false;
+        if (!regionAllowsRead(info.State, info.Protect)) return false;
     }
     return true;
 }
@@ -195,11 +194,29 @@ static void restoreStackGuard()
         if (!VirtualQuery(reinterpret_cast<void *>(address), &info, sizeof info) || !info.RegionSize) return;
         if (info.State == MEM_COMMIT && (info.Protect & PAGE_GUARD)) return; // still in place
     }
-    const uintptr_t guard = (here & ~(page - 1)) - 2 * page;
-    if (guard < base + 2 * page) return; // no room left for a guard page
+    const uintptr_t guard = newStackGuardPage(here, base, page);
+    if (!guard) return; // no room left for a guard page
     DWORD previous;
     if (VirtualAlloc(reinterpret_cast<void *>(guard), page, MEM_COMMIT, PAGE_READWRITE))
         VirtualProtect(reinterpret_cast<void *>(guard), page, PAGE_READWRITE | PAGE_GUARD, &previous);
+}
+
+// A fault inside the message loop of a modal dialog or message box (one a
+// service opened, such as ShowMessage's box or a file dialog, or one of the
+// hosted program's own) unwinds that loop: the dialog stays on the screen
+// with nobody to end it, and its owner, usually the console window, stays
+// disabled, so the restarted program would get no input. Such a dialog is
+// recognised by its disabled owner: it is destroyed and the owner enabled.
+static BOOL CALLBACK closeAbandonedDialog(HWND window, LPARAM)
+{
+    char className[8];
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner && !IsWindowEnabled(owner) && GetClassNameA(window, className, sizeof className) &&
+        lstrcmpA(className, "#32770") == 0) {
+        DestroyWindow(window);
+        EnableWindow(owner, TRUE);
+    }
+    return TRUE;
 }
 
 // "异常中断": the fault box's caption, and the start of its text.
@@ -207,7 +224,7 @@ static const char faultCaption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
 // "异常中断 # %X"
 static const char faultFormat[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF # %X";
 
-// The filter of the exit after Cancel (and of the last steps of a failed box):
+// The filter of the exit after Cancel (or after an exception under the box):
 // an exception there ends the process at once with exit code 1, without
 // running the shutdown again. Should ExitProcess itself raise one, the
 // process is terminated outright.
@@ -243,6 +260,7 @@ static QvWord __stdcall showFaultBox(void *text)
 static void recoverFromFault()
 {
     restoreStackGuard();
+    EnumThreadWindows(GetCurrentThreadId(), closeAbandonedDialog, 0);
     ProgramHeader *header = programHeader;
     header->faultCode = heldFaultCode;
     header->faultContext = reinterpret_cast<uintptr_t>(&savedFaultContext);

@@ -5,7 +5,7 @@ program announced before the fault.
 
 usage: fault_driver.py EXE [--answers ok,ok,cancel] [--exit N] [--keys]
                            [--expect-line TEXT]... [--reject-line TEXT]...
-                           [--arg ARG]... [--check-rect] [--timeout S]
+                           [--arg ARG]... [--check-rect] [--unmanaged] [--timeout S]
 
 The program prints, before each fault, a line
     expect-box code=HEX owner=HEX
@@ -30,19 +30,27 @@ def helper_path(exe):
     return os.path.join(os.path.dirname(exe), 'faultbox.exe')
 
 
-def answer_with_keys(answers, timeout):
-    """Types Return or Escape into each box, found by its X window name."""
+def answer_with_keys(answers, timeout, helper, seen):
+    """Types Return or Escape into each box, found by its X window name, once
+    the helper has read the box. The key goes to the focused window through
+    the XTEST extension; Wine ignores keys sent to a window with XSendEvent."""
     for word in answers:
+        while True:
+            line = helper.stdout.readline()
+            if not line:
+                return 'the helper ended early'
+            seen.append(line)
+            if line.startswith('box '):
+                break
         window = h.find_window('^' + CAPTION + '$', timeout=timeout)
         if not window:
             return 'no X window named %s' % CAPTION
-        key = 'Return' if word == 'ok' else 'Escape'
         h.xdotool('windowfocus', '--sync', window, check=False)
-        h.xdotool('key', '--window', window, key, check=False)
-        h.xdotool('key', key, check=False)
+        h.xdotool('key', 'Return' if word == 'ok' else 'Escape', check=False)
+        # Wait for this box to go; the next one has the same name.
         deadline = time.time() + timeout
-        while time.time() < deadline and h.xdotool('search', '--onlyvisible', '--name', '^' + CAPTION + '$',
-                                                     check=False):
+        while time.time() < deadline and window in h.xdotool('search', '--onlyvisible', '--name',
+                                                             '^' + CAPTION + '$', check=False).split():
             time.sleep(0.1)
     return None
 
@@ -56,6 +64,9 @@ def main():
     ap.add_argument('--expect-line', action='append', default=[])
     ap.add_argument('--reject-line', action='append', default=[])
     ap.add_argument('--arg', action='append', default=[], help='a command-line argument for the program')
+    ap.add_argument('--unmanaged', action='store_true',
+                    help='let Wine create the program\'s windows unmanaged: without a window manager, hiding a '
+                         'managed window waits about 2 s for a withdrawn state that never comes')
     ap.add_argument('--timeout', type=float, default=60)
     ap.add_argument('--check-rect', action='store_true',
                     help='the saved Console value must be the "window-rect" the program printed')
@@ -64,6 +75,10 @@ def main():
 
     if args.check_rect:
         h.delete_console_value()
+    if args.unmanaged:
+        # A per-program setting: no other test's windows are affected.
+        key = r'HKCU\Software\Wine\AppDefaults\%s\X11 Driver' % os.path.basename(args.exe)
+        h.wine_cmd(['reg', 'add', key, '/v', 'Managed', '/d', 'N', '/f'])
     proc = h.start(args.exe, args.arg)
     problems = []
     helper_out = ''
@@ -72,8 +87,9 @@ def main():
         helper = subprocess.Popen(['wine', helper_path(args.exe), ','.join(words), str(int(args.timeout * 1000))],
                                   env=h.wine_env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                   stdin=subprocess.DEVNULL, text=True, start_new_session=True)
+        seen = []
         if args.keys:
-            problem = answer_with_keys(answers, args.timeout)
+            problem = answer_with_keys(answers, args.timeout, helper, seen)
             if problem:
                 problems.append(problem)
         try:
@@ -82,6 +98,7 @@ def main():
             h.kill_group(helper)
             helper_out, _ = helper.communicate()
             problems.append('the helper timed out')
+        helper_out = ''.join(seen) + helper_out
     result = h.finish(proc, timeout=args.timeout)
     sys.stdout.write(helper_out)
 

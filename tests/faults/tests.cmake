@@ -21,6 +21,20 @@ qv_hosted_test(fault_console SOURCES tests/faults/fault_console.c SCRIPT ${QV_FA
 qv_hosted_test(fault_in_box SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --exit 1 --timeout 30 --expect-line "message dispatched under the box: faulting"
                     --expect-line "shutdown hook run 1" --reject-line "shutdown hook run 2" --arg box)
-# An exception in the exit after Cancel ends the process without a second shutdown.
+# An exception in the exit after Cancel ends the process without a second
+# shutdown. Cancel is typed: Escape.
 qv_hosted_test(fault_in_exit SOURCES tests/faults/fault_exit.c SCRIPT ${QV_FAULT_DRIVER}
-               ARGS --answers cancel --exit 1 --timeout 30 --expect-line "shutdown hook run 1" --reject-line "shutdown hook run 2" --arg exit)
+               ARGS --keys --answers cancel --exit 1 --timeout 30 --expect-line "shutdown hook run 1"
+                    --reject-line "shutdown hook run 2" --arg exit)
+# 1,000 faults in one process, answered by the program itself; no growth.
+qv_hosted_test(fault_cycles SOURCES tests/faults/fault_cycles.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --unmanaged --timeout 280 TIMEOUT 300)
+# The same faults, the boxes found by their caption with xdotool and answered
+# from the keyboard: Return is OK.
+qv_hosted_test(fault_keys SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --keys --answers ok,ok,ok,ok)
+# The fault example recovers after OK and shows the fault fields.
+qv_wine_check(fault_example python3 tests/faults/example_test.py ${QV_BIN_DIR}/faults.exe)
+qv_hosted_test(fault_sent SOURCES tests/faults/fault_sent.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
+qv_hosted_test(fault_float SOURCES tests/faults/fault_float.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
+qv_hosted_test(fault_modal SOURCES tests/faults/fault_modal.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
