@@ -13,8 +13,10 @@ void runEntryLoop()
 {
     for (;;) {
         QvWord result;
-        // A normal return ends the process with the entry's result; a fault
-        // the user goes on from runs the entry again with all state kept.
+        // The guarded run ends the process itself after a normal return (its
+        // ExitProgram stays under the guard); it comes back here only after a
+        // fault the user goes on from, to run the entry again with all state
+        // kept.
         if (runEntryGuarded(programHeader, &result)) ExitProgram(static_cast<int32_t>(result));
     }
 }

@@ -275,9 +275,12 @@ static void recoverFromFault()
     }
 }
 
+// Runs the entry and, after a normal return, ends the process with its result
+// while still under the guard, so that a fault in the shutdown hook on this
+// path is reported like any other.
 static QvWord __stdcall enterProgram(void *header)
 {
-    return callProgramEntry(static_cast<ProgramHeader *>(header));
+    ExitProgram(static_cast<int32_t>(callProgramEntry(static_cast<ProgramHeader *>(header))));
 }
 
 bool runEntryGuarded(ProgramHeader *header, QvWord *result)

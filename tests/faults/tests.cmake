@@ -38,3 +38,6 @@ qv_wine_check(fault_example python3 tests/faults/example_test.py ${QV_BIN_DIR}/f
 qv_hosted_test(fault_sent SOURCES tests/faults/fault_sent.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
 qv_hosted_test(fault_float SOURCES tests/faults/fault_float.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
 qv_hosted_test(fault_modal SOURCES tests/faults/fault_modal.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
+# A fault in the shutdown hook after the entry returned normally.
+qv_hosted_test(fault_after_return SOURCES tests/faults/fault_after_return.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok --exit 7 --expect-line "hook faulting")
