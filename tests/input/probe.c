@@ -3,7 +3,6 @@
 volatile int probeBells;
 
 typedef int(__attribute__((stdcall)) *Beep_t)(uint32_t, uint32_t);
-typedef int(__attribute__((stdcall)) *VirtualProtect_t)(void *, uint32_t, uint32_t, uint32_t *);
 static Beep_t realBeep;
 
 static int __attribute__((stdcall)) countingBeep(uint32_t frequency, uint32_t duration)
@@ -14,24 +13,9 @@ static int __attribute__((stdcall)) countingBeep(uint32_t frequency, uint32_t du
 
 int probeInstallBellCounter(void)
 {
-    uint8_t *base = (uint8_t *)0x400000; /* the kernel's image */
-    realBeep = (Beep_t)qvtProc("kernel32.dll", "Beep");
-    VirtualProtect_t protect = (VirtualProtect_t)qvtProc("kernel32.dll", "VirtualProtect");
-    uint32_t pe = *(uint32_t *)(base + 0x3C);
-    uint32_t importRva = *(uint32_t *)(base + pe + 0x80);
-    int found = 0;
-    for (uint32_t *d = (uint32_t *)(base + importRva); d[3] != 0; d += 5) {
-        for (uint32_t *slot = (uint32_t *)(base + d[4]); *slot != 0; slot++) {
-            if (*slot == (uint32_t)(uintptr_t)realBeep) {
-                uint32_t old;
-                protect(slot, 4, 0x04 /* PAGE_READWRITE */, &old);
-                *slot = (uint32_t)(uintptr_t)countingBeep;
-                protect(slot, 4, old, &old);
-                found = 1;
-            }
-        }
-    }
-    return found;
+    void *original = qvtPatchImport("kernel32.dll", "Beep", (void *)countingBeep);
+    if (original && original != (void *)countingBeep) realBeep = (Beep_t)original; /* installed once */
+    return original != 0;
 }
 
 typedef int(__attribute__((stdcall)) *PeekMessageA_t)(ProbeMsg *, void *, uint32_t, uint32_t, uint32_t);

@@ -31,45 +31,6 @@ void *ptApi(const char *dll, const char *name)
     return p;
 }
 
-static int sameIgnoringCase(const char *a, const char *b)
-{
-    for (;; a++, b++) {
-        char x = *a, y = *b;
-        if (x >= 'A' && x <= 'Z')
-            x += 32;
-        if (y >= 'A' && y <= 'Z')
-            y += 32;
-        if (x != y)
-            return 0;
-        if (!x)
-            return 1;
-    }
-}
-
-void *ptPatchImport(const char *dll, const char *name, void *replacement)
-{
-    uint8_t *base = (uint8_t *)0x400000;
-    uint8_t *nt = base + *(uint32_t *)(base + 0x3C);
-    uint32_t importRva = *(uint32_t *)(nt + 24 + 104); /* optional header, data directory 1 */
-    for (uint32_t *d = (uint32_t *)(base + importRva); d[3]; d += 5) {
-        if (!sameIgnoringCase((const char *)(base + d[3]), dll))
-            continue;
-        uint32_t *names = (uint32_t *)(base + (d[0] ? d[0] : d[4]));
-        uint32_t *slots = (uint32_t *)(base + d[4]);
-        for (int i = 0; names[i]; i++) {
-            if (names[i] & 0x80000000u || qvtStrcmp((const char *)(base + names[i] + 2), name))
-                continue;
-            uint32_t old;
-            ((Fn4)ptApi("kernel32.dll", "VirtualProtect"))(&slots[i], (void *)4, (void *)0x04, &old);
-            void *original = (void *)(uintptr_t)slots[i];
-            slots[i] = (uint32_t)(uintptr_t)replacement;
-            return original;
-        }
-    }
-    qvtPrint("FAIL: the kernel imports no %s from %s\n", name, dll);
-    return 0;
-}
-
 static Fn1 realPrintDlgA, realStartPage, realEndPage, realEndDoc, realDeleteDC;
 static Fn2 realStartDocA, realGetDeviceCaps;
 static Fn3 realOpenPrinterA;
@@ -142,18 +103,18 @@ void ptInstallHooks(void)
     if (done)
         return;
     done = 1;
-    realPrintDlgA = (Fn1)ptPatchImport("comdlg32.dll", "PrintDlgA", (void *)hookPrintDlgA);
-    realStartDocA = (Fn2)ptPatchImport("gdi32.dll", "StartDocA", (void *)hookStartDocA);
-    realStartPage = (Fn1)ptPatchImport("gdi32.dll", "StartPage", (void *)hookStartPage);
-    realEndPage = (Fn1)ptPatchImport("gdi32.dll", "EndPage", (void *)hookEndPage);
-    realEndDoc = (Fn1)ptPatchImport("gdi32.dll", "EndDoc", (void *)hookEndDoc);
-    realDeleteDC = (Fn1)ptPatchImport("gdi32.dll", "DeleteDC", (void *)hookDeleteDC);
-    realCreateDCA = (Fn4)ptPatchImport("gdi32.dll", "CreateDCA", (void *)hookCreateDCA);
-    realGetDeviceCaps = (Fn2)ptPatchImport("gdi32.dll", "GetDeviceCaps", (void *)hookGetDeviceCaps);
-    realOpenPrinterA = (Fn3)ptPatchImport("winspool.drv", "OpenPrinterA", (void *)hookOpenPrinterA);
-    realSetPrinter4 = (SetPrinter_t)ptPatchImport("winspool.drv", "SetPrinterA", (void *)hookSetPrinter4);
-    realClosePrinter = (Fn1)ptPatchImport("winspool.drv", "ClosePrinter", (void *)hookClosePrinter);
-    realDocumentPropertiesA = (Fn6)ptPatchImport("winspool.drv", "DocumentPropertiesA", (void *)hookDocumentPropertiesA);
+    realPrintDlgA = (Fn1)qvtPatchImport("comdlg32.dll", "PrintDlgA", (void *)hookPrintDlgA);
+    realStartDocA = (Fn2)qvtPatchImport("gdi32.dll", "StartDocA", (void *)hookStartDocA);
+    realStartPage = (Fn1)qvtPatchImport("gdi32.dll", "StartPage", (void *)hookStartPage);
+    realEndPage = (Fn1)qvtPatchImport("gdi32.dll", "EndPage", (void *)hookEndPage);
+    realEndDoc = (Fn1)qvtPatchImport("gdi32.dll", "EndDoc", (void *)hookEndDoc);
+    realDeleteDC = (Fn1)qvtPatchImport("gdi32.dll", "DeleteDC", (void *)hookDeleteDC);
+    realCreateDCA = (Fn4)qvtPatchImport("gdi32.dll", "CreateDCA", (void *)hookCreateDCA);
+    realGetDeviceCaps = (Fn2)qvtPatchImport("gdi32.dll", "GetDeviceCaps", (void *)hookGetDeviceCaps);
+    realOpenPrinterA = (Fn3)qvtPatchImport("winspool.drv", "OpenPrinterA", (void *)hookOpenPrinterA);
+    realSetPrinter4 = (SetPrinter_t)qvtPatchImport("winspool.drv", "SetPrinterA", (void *)hookSetPrinter4);
+    realClosePrinter = (Fn1)qvtPatchImport("winspool.drv", "ClosePrinter", (void *)hookClosePrinter);
+    realDocumentPropertiesA = (Fn6)qvtPatchImport("winspool.drv", "DocumentPropertiesA", (void *)hookDocumentPropertiesA);
 }
 
 int ptDefaultDevMode(int16_t *orientation, int16_t *quality)

@@ -31,7 +31,6 @@ extern int ptFailOpenPrinter;       /* non-zero: OpenPrinterA fails */
 extern int ptFailDocumentProperties; /* non-zero: DocumentPropertiesA answers -1 */
 
 /* Replaces the kernel's import of name from dll; returns the original. */
-void *ptPatchImport(const char *dll, const char *name, void *replacement);
 /* Installs every wrapper above (once). */
 void ptInstallHooks(void);
 

@@ -63,6 +63,43 @@ void *qvtProc(const char *dll, const char *name)
     return module ? pGetProcAddress(module, name) : 0;
 }
 
+/* ---- The kernel's imports ------------------------------------------------- */
+
+static int sameIgnoringCase(const char *a, const char *b)
+{
+    for (;; a++, b++) {
+        char x = *a, y = *b;
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return 0;
+        if (!x) return 1;
+    }
+}
+
+typedef int(__attribute__((stdcall)) *VirtualProtect_t)(void *, uint32_t, uint32_t, uint32_t *);
+
+void *qvtPatchImport(const char *dll, const char *name, void *replacement)
+{
+    uint8_t *base = (uint8_t *)0x400000; /* the kernel's image */
+    uint8_t *nt = base + *(uint32_t *)(base + 0x3C);
+    uint32_t importRva = *(uint32_t *)(nt + 24 + 104); /* optional header, data directory 1 */
+    for (uint32_t *d = (uint32_t *)(base + importRva); d[3]; d += 5) {
+        if (!sameIgnoringCase((const char *)(base + d[3]), dll)) continue;
+        uint32_t *names = (uint32_t *)(base + (d[0] ? d[0] : d[4]));
+        uint32_t *slots = (uint32_t *)(base + d[4]);
+        for (int i = 0; names[i]; i++) {
+            if (names[i] & 0x80000000u || qvtStrcmp((const char *)(base + names[i] + 2), name)) continue;
+            uint32_t old;
+            ((VirtualProtect_t)qvtProc("kernel32.dll", "VirtualProtect"))(&slots[i], 4, 0x04 /* PAGE_READWRITE */, &old);
+            void *original = (void *)(uintptr_t)slots[i];
+            slots[i] = (uint32_t)(uintptr_t)replacement;
+            return original;
+        }
+    }
+    qvtPrint("FAIL: the kernel imports no %s from %s\n", name, dll);
+    return 0;
+}
+
 /* ---- Output --------------------------------------------------------------- */
 
 typedef int(__attribute__((stdcall)) *wvsprintfA_t)(char *, const char *, va_list);

@@ -18,6 +18,12 @@ void *qvtProc(const char *dll, const char *name);
 /* Calls through a looked-up procedure: QVT_API(user32, GetFocus, HWND_, (void)) */
 #define QVT_FN(dll, name, type) ((type)qvtProc(dll, name))
 
+/* Points the kernel's import of dll!name at replacement, so that a test can
+ * watch or change what the platform answers the kernel. Returns the
+ * original address, or 0 (after a FAIL line) when the kernel has no such
+ * import. */
+void *qvtPatchImport(const char *dll, const char *name, void *replacement);
+
 /* printf-like output (wsprintfA formats: %d %u %x %X %s %c, with widths) to
  * standard output, followed by nothing: add \n yourself. */
 void qvtPrint(const char *format, ...);
