@@ -3,24 +3,17 @@
 # and a plain Win32 console program on a private Xvfb, and prints the
 # figures side by side with their ratios.
 #   scripts/bench.sh [LINES]      (default 20000 lines of 80 characters)
-set -e
-source "$(dirname "${BASH_SOURCE[0]}")/env.sh"
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${BUILD:-$root/build}"
 lines="${1:-20000}"
-bin="$QV_ROOT/build/bin/bench"
-export WINEPREFIX="${QV_BENCH_PREFIX:-$QV_ROOT/build/bench-prefix}"
-
-n=150
-while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+bin="$build/bin/bench"
+# A private X server and Wine session, as the tests use.
+export QV_TEST_STATE="$build/bench-state"
 result=$(mktemp)
-cleanup() { wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true; rm -f "$result"; }
-trap cleanup EXIT
-export DISPLAY=:$n
-sleep 1
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1 || true # the first program in a prefix starts slowly
+python3 "$root/tests/harness/session.py" start "$QV_TEST_STATE" >/dev/null
+trap 'python3 "$root/tests/harness/session.py" stop "$QV_TEST_STATE" >/dev/null; rm -f "$result"' EXIT
+eval "$(python3 "$root/tests/harness/session.py" env "$QV_TEST_STATE")"
 
 echo "kernel: $lines lines of 80 characters in a 25 x 80 view, a tenth as many rows through PutChar" >&2
 wine "$bin/console_bench.exe" "$lines" >>"$result"
@@ -54,7 +47,7 @@ END {
 
 # Every benchmark with a run.sh of its own (bench/<name>/run.sh) prints its
 # figures after the console's.
-for run in "$QV_ROOT"/bench/*/run.sh; do
+for run in "$root"/bench/*/run.sh; do
     [ -x "$run" ] || continue
     echo "== $(basename "$(dirname "$run")")"
     "$run"

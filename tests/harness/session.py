@@ -74,7 +74,16 @@ def stop(state, quiet=False):
         print('session stopped')
 
 
+def print_env(state):
+    """Shell exports that put a script's own Wine commands in the session."""
+    with open(os.path.join(state, 'session.json')) as f:
+        env = h.wine_env(json.load(f))
+    for name in ('WINEPREFIX', 'WINEARCH', 'WINEDEBUG', 'WINEDLLOVERRIDES', 'DISPLAY', 'LC_ALL', 'LANG'):
+        print("export %s='%s'" % (name, env[name]))
+
+
 if __name__ == '__main__':
-    if len(sys.argv) != 3 or sys.argv[1] not in ('start', 'stop'):
-        raise SystemExit('usage: session.py start|stop STATE_DIR')
-    (start if sys.argv[1] == 'start' else stop)(sys.argv[2])
+    commands = {'start': start, 'stop': stop, 'env': print_env}
+    if len(sys.argv) != 3 or sys.argv[1] not in commands:
+        raise SystemExit('usage: session.py start|stop|env STATE_DIR')
+    commands[sys.argv[1]](sys.argv[2])
