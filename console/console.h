@@ -12,6 +12,8 @@ void bell();
 void paintScreen();
 // Moves the caret to the cursor cell when the console has the focus.
 void placeCaret();
+// Moves the caret to the cursor cell, whether or not the console has the focus.
+void moveCaretToCursor();
 // Scrolls so that the cursor row is in the view's bottom band; shifts the
 // buffer when the cursor is past its last row.
 void keepCursorInView();

@@ -70,10 +70,14 @@ void onVerticalScroll(WPARAM wParam)
         ScrollToLine(target);
 }
 
+void moveCaretToCursor()
+{
+    SetCaretPos(cellX(cs.cursorCol, cs.charWidth), caretY(cs.cursorRow - cs.topLine, cs.lineHeight, cs.caretHeight));
+}
+
 void placeCaret()
 {
-    if (GetFocus() != cs.consoleWindow) return;
-    SetCaretPos(cellX(cs.cursorCol, cs.charWidth), caretY(cs.cursorRow - cs.topLine, cs.lineHeight, cs.caretHeight));
+    if (GetFocus() == cs.consoleWindow) moveCaretToCursor();
 }
 
 void wrapCursor()

@@ -173,7 +173,7 @@ int32_t __stdcall SetCaretHeight(int32_t height)
 {
     cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
     CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
-    SetCaretPos(cellX(cs.cursorCol, cs.charWidth), caretY(cs.cursorRow - cs.topLine, cs.lineHeight, cs.caretHeight));
+    moveCaretToCursor();
     ShowCaret(cs.consoleWindow);
     return 0;
 }
