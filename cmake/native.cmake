@@ -29,7 +29,6 @@ add_library(qvpure STATIC
 )
 target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
 
-set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 file(GLOB QV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit-tests ${QV_UNIT_SOURCES})

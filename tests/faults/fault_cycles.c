@@ -156,10 +156,7 @@ static int32_t QV_STDCALL entry(void)
 {
     runNumber++;
     if (runNumber == 1) {
-        console = qvOpenConsole();
-        qvRestoreConsole();
-        qvHeader.faultOwner = console;
-        qvHeader.windowProcHook = (uintptr_t)windowHook;
+        console = openOwnerConsole(windowHook);
         CHECK(QVT_FN("user32.dll", "SetTimer", SetTimer_t)(0, 0, 1, answerBox) != 0);
     } else {
         /* The previous run ended in exactly one fault, answered once. */

@@ -34,10 +34,7 @@ static int32_t QV_STDCALL entry(void)
 {
     runNumber++;
     if (runNumber == 1) {
-        console = qvOpenConsole();
-        qvRestoreConsole();
-        qvHeader.faultOwner = console;
-        qvHeader.windowProcHook = (uintptr_t)windowHook;
+        console = openOwnerConsole(windowHook);
         CHECK(QVT_FN("user32.dll", "IsWindowEnabled", IsWindowEnabled_t)(console));
         /* Nothing pumps before ShowMessage: its box's loop dispatches the message. */
         QVT_FN("user32.dll", "PostMessageA", WndProc_t)(console, FAULT_UNDER_SHOWMESSAGE, 0, 0);

@@ -39,10 +39,7 @@ static int32_t QV_STDCALL entry(void)
 {
     runNumber++;
     if (runNumber == 1) {
-        console = qvOpenConsole();
-        qvRestoreConsole();
-        qvHeader.faultOwner = console;
-        qvHeader.windowProcHook = (uintptr_t)windowHook;
+        console = openOwnerConsole(windowHook);
         EnableWindow_t enable = QVT_FN("user32.dll", "EnableWindow", EnableWindow_t);
         faultOnEnable = 1;
         enable(console, 0);

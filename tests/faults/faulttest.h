@@ -32,6 +32,18 @@ static inline void expectBox(uint32_t code, uint32_t owner)
     qvtPrint("expect-box code=%X owner=%X\n", code, owner);
 }
 
+/* Opens and shows the console (the start-up show command leaves it hidden
+ * or minimized under Wine), makes it the fault box's owner and installs hook
+ * as the window procedure hook. Returns the window. */
+static inline uint32_t openOwnerConsole(void *hook)
+{
+    uint32_t console = qvOpenConsole();
+    qvRestoreConsole();
+    qvHeader.faultOwner = console;
+    qvHeader.windowProcHook = (uintptr_t)hook;
+    return console;
+}
+
 /* Runs of the entry so far, this one included; the hosted program's data
  * stays as it was across a restart. */
 extern int runNumber;

@@ -1,6 +1,5 @@
 /* The console rectangle saved by ExitProgram. The tail selects the step:
  *   move L T R B   open the console, place its outer rectangle, exit
- *   minimize       open the console, minimize it, exit
  *   read           print the stored value's text, type and data size */
 #include "qvtest.h"
 
@@ -9,7 +8,6 @@ QV_DEFINE_HEADER(0, entry);
 
 typedef int(__attribute__((stdcall)) * SetWindowPos_t)(uint32_t, uint32_t, int, int, int, int, uint32_t);
 typedef int(__attribute__((stdcall)) * GetWindowRect_t)(uint32_t, int32_t *);
-typedef int(__attribute__((stdcall)) * ShowWindow_t)(uint32_t, int);
 typedef long(__attribute__((stdcall)) * RegOpenKeyA_t)(uint32_t, const char *, uint32_t *);
 typedef long(__attribute__((stdcall)) * RegQueryValueExA_t)(uint32_t, const char *, void *, uint32_t *, void *, uint32_t *);
 
@@ -61,8 +59,6 @@ static int32_t QV_STDCALL entry(void)
         int32_t rect[4];
         QVT_FN("user32.dll", "GetWindowRect", GetWindowRect_t)(window, rect);
         qvtPrint("rect=%d,%d,%d,%d\n", rect[0], rect[1], rect[2], rect[3]);
-    } else if (startsWith(tail, "minimize")) {
-        QVT_FN("user32.dll", "ShowWindow", ShowWindow_t)(window, 6 /* SW_MINIMIZE */);
     }
     qvtPrint("%d passed, %d failed\n", qvtPasses, qvtFailures);
     qvExitProgram(qvtFailures ? 1 : 0);

@@ -1,5 +1,4 @@
 # Program host: start-up, header, service table, shutdown, resources.
-qv_hosted_test(startup_offsets SOURCES tests/host/startup_offsets.c ARGS "  abc def")
 qv_hosted_test(startup_fields SOURCES tests/host/startup_fields.c ARGS one two)
 qv_hosted_test(startup_cmdline SOURCES tests/host/startup_cmdline.c SCRIPT tests/host/cmdline_test.py)
 qv_hosted_test(callconv SOURCES tests/host/callconv.c tests/host/callconv.S)
