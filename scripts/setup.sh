@@ -30,6 +30,31 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Wine's 32-bit programs need a Linux kernel that runs 32-bit user code. Some
+# machines boot without it (ia32 emulation off: i386 ELF files fail with "Exec
+# format error"); there the i386 user-mode emulator runs them, registered with
+# binfmt_misc so that every 32-bit file Wine starts (wine, wineserver, the
+# preloader) goes through it. The F flag opens the emulator at registration,
+# so it works inside any mount namespace.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+  if [ ! -x /usr/bin/qemu-i386-static ]; then
+    echo "setup: this kernel runs no 32-bit code; installing the i386 emulator"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
+    $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
+  fi
+  if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    echo ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+      | $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
+  fi
+  if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo "setup: 32-bit programs still do not run (no binfmt_misc?); Wine cannot start" >&2
+    exit 1
+  fi
+fi
+
 # Code page 936 needs the zh_CN.UTF-8 locale.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
   $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
