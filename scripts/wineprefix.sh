@@ -1,12 +1,50 @@
 #!/bin/bash
 # Creates the project's private 32-bit Wine prefix once.
+#
+# A new prefix takes wineboot a few seconds where 32-bit code runs natively
+# but many minutes where it runs under the i386 emulator, so the first prefix
+# made on a machine is kept as a base (QV_PREFIX_BASE) and every later build
+# folder copies it. A prefix counts as made only when its stamp file exists:
+# a wineboot that was cut short leaves registry files behind that would
+# otherwise pass for a prefix and make every program fail to load kernel32.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 . "$here/scripts/env.sh"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "setup: creating Wine prefix $WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
+base="${QV_PREFIX_BASE:-/var/cache/quorven/wineprefix-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)}"
+stamp=.quorven-ready
+
+ready() { [ -f "$1/$stamp" ] && [ -f "$1/drive_c/windows/system32/kernel32.dll" ]; }
+
+# Runs wineboot on a fresh folder and stamps it; leaves nothing behind on failure.
+boot_into() {
+  local dir="$1" tmp="$1.new.$$"
+  rm -rf "$tmp"
+  mkdir -p "$tmp"
+  echo "setup: creating Wine prefix $dir (slow when 32-bit code is emulated)"
   # wineboot needs no display for a new prefix; keep its windows off any screen.
-  DISPLAY= timeout 300 wineboot -i >/dev/null 2>&1 || true
-  timeout 60 wineserver -w || true
+  if ! WINEPREFIX="$tmp" DISPLAY= timeout 3000 wineboot -i >/dev/null 2>&1 ||
+     ! WINEPREFIX="$tmp" timeout 600 wineserver -w ||
+     [ ! -f "$tmp/drive_c/windows/system32/kernel32.dll" ]; then
+    WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$tmp"
+    echo "setup: wineboot failed to create a Wine prefix" >&2
+    return 1
+  fi
+  touch "$tmp/$stamp"
+  rm -rf "$dir"
+  mv "$tmp" "$dir"
+}
+
+ready "$WINEPREFIX" && exit 0
+# An unfinished prefix from an earlier, interrupted setup is replaced.
+WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+if ! ready "$base"; then
+  mkdir -p "$(dirname "$base")"
+  boot_into "$base"
 fi
+echo "setup: copying the base Wine prefix to $WINEPREFIX"
+rm -rf "$WINEPREFIX.new.$$"
+mkdir -p "$(dirname "$WINEPREFIX")"
+cp -a "$base" "$WINEPREFIX.new.$$"
+rm -rf "$WINEPREFIX"
+mv "$WINEPREFIX.new.$$" "$WINEPREFIX"

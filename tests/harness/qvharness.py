@@ -11,6 +11,15 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
+# Where 32-bit code runs only under the i386 emulator (scripts/setup.sh), a
+# Wine program takes many times longer to start and run; the build sets this
+# factor and every wait for a Wine program is stretched by it.
+TIME_SCALE = float(os.environ.get('QV_TIME_SCALE') or 1)
+
+
+def scaled(seconds):
+    return seconds * TIME_SCALE
+
 
 def state_dir():
     return os.environ.get('QV_TEST_STATE') or os.path.join(ROOT, 'build', 'test-state')
@@ -73,7 +82,7 @@ def finish(proc, timeout=30):
     reports a time-out when it does not end in time."""
     timed_out = False
     try:
-        proc.wait(timeout=timeout)
+        proc.wait(timeout=scaled(timeout))
     except subprocess.TimeoutExpired:
         timed_out = True
         kill_group(proc)
@@ -94,7 +103,7 @@ def wine_cmd(args, timeout=60, input=None):
     """Runs a Wine tool such as reg.exe in the session."""
     with tempfile.TemporaryFile() as out:
         r = subprocess.run(['wine'] + list(args), env=wine_env(), stdout=out, stderr=subprocess.DEVNULL,
-                           stdin=subprocess.DEVNULL, timeout=timeout)
+                           stdin=subprocess.DEVNULL, timeout=scaled(timeout))
         out.seek(0)
         r.stdout = out.read()
     return r
@@ -111,7 +120,7 @@ def xdotool(*args, check=True, timeout=10):
 def find_window(name, timeout=15.0, only_visible=True):
     """X window id of the first window whose name matches (a regular
     expression), waiting up to timeout seconds; None if none appears."""
-    deadline = time.time() + timeout
+    deadline = time.time() + scaled(timeout)
     while time.time() < deadline:
         args = ['search'] + (['--onlyvisible'] if only_visible else []) + ['--name', name]
         out = xdotool(*args, check=False)

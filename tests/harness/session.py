@@ -47,12 +47,14 @@ def start(state):
     with open(os.path.join(state, 'session.json'), 'w') as f:
         json.dump(session, f)
     env = h.wine_env(session)
-    if not os.path.exists(os.path.join(prefix, 'system.reg')):
-        subprocess.run(['wineboot', '-i'], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    if not os.path.exists(os.path.join(prefix, '.quorven-ready')):
+        # The setup script makes (or copies) a complete prefix and stamps it.
+        subprocess.run([os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')], env=dict(env, QV_WINEPREFIX=prefix),
+                       stdout=subprocess.DEVNULL, check=True, timeout=3600)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(['wineserver', '-p'], env=env, timeout=60, **quiet)
+    subprocess.run(['wineserver', '-p'], env=env, timeout=h.scaled(60), **quiet)
     # Warm up: the first program in a prefix is slow to start.
-    subprocess.run(['wine', 'cmd', '/c', 'exit'], env=env, timeout=120, **quiet)
+    subprocess.run(['wine', 'cmd', '/c', 'exit'], env=env, timeout=h.scaled(120), **quiet)
     print('session on display %s, prefix %s' % (session['display'], prefix))
 
 
