@@ -224,6 +224,7 @@ TEST(Join, RefusesMalformedKernels)
              put16(b, l.pe + 20, uint16_t(to - l.opt));
          },
          "no room"},
+        {"headers after the section table in use", [&](pe::Bytes &b) { b[l.table + sections * 40 + 7] = 1; }, "in use"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

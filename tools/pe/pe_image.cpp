@@ -157,11 +157,15 @@ void appendSectionHeader(Bytes &file, Image &img, const Section &s)
 // The new slot must end inside the headers (every section's data starts at
 // SizeOfHeaders or later, as parse checks), and the loader takes at most
 // MAX_SECTIONS sections.
-bool roomForSectionHeader(const Image &img, std::string &error)
+bool roomForSectionHeader(const Bytes &file, const Image &img, std::string &error)
 {
     if (img.sectionCount >= MAX_SECTIONS) return refuse(error, "no room for another section (already %u)", unsigned(img.sectionCount));
-    uint64_t end = img.sectionTableOffset + uint64_t(img.sectionCount + 1) * SECTION_HEADER_SIZE;
-    if (end > img.sizeOfHeaders) return refuse(error, "no room in the headers for another section");
+    uint64_t at = img.sectionTableOffset + uint64_t(img.sectionCount) * SECTION_HEADER_SIZE;
+    if (at + SECTION_HEADER_SIZE > img.sizeOfHeaders) return refuse(error, "no room in the headers for another section");
+    // Something may live in the headers after the table (bound imports do);
+    // only a slot of zeros is free.
+    for (uint64_t i = at; i < at + SECTION_HEADER_SIZE; i++)
+        if (file[i]) return refuse(error, "no room for another section (the headers after the section table are in use)");
     return true;
 }
 
@@ -285,7 +289,7 @@ bool padToSize(Bytes &file, uint32_t targetSize, const char *sectionName, std::s
         return refuse(error, "cannot pad to 0x%X with SectionAlignment 0x%X at 0x%X", targetSize, img.sectionAlignment,
                       img.imageBase);
     if (img.sizeOfImage < targetSize) {
-        if (!roomForSectionHeader(img, error)) return false;
+        if (!roomForSectionHeader(file, img, error)) return false;
         Section pad{};
         std::strncpy(pad.name, sectionName, 8);
         pad.virtualAddress = img.sizeOfImage;
@@ -320,10 +324,10 @@ bool join(const Bytes &kernel, const Bytes &program, uint32_t reserve, Bytes &ou
         return refuse(error, "kernel: a signed image cannot be joined");
     if (!checkProgram(program, error)) return false;
     uint64_t virtualSize = uint64_t(program.size()) + reserve;
-    if (img.imageBase + KERNEL_IMAGE_SIZE + alignUp(virtualSize, img.sectionAlignment) > USER_SPACE_END)
+    if (uint64_t(img.imageBase) + KERNEL_IMAGE_SIZE + alignUp(virtualSize, img.sectionAlignment) > USER_SPACE_END)
         return refuse(error, "program: image and reserve (0x%llX bytes) do not fit the address space",
                       (unsigned long long)virtualSize);
-    if (!roomForSectionHeader(img, error)) {
+    if (!roomForSectionHeader(kernel, img, error)) {
         error = "kernel: " + error;
         return false;
     }
