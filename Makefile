@@ -28,7 +28,7 @@ bench: all
 	scripts/bench.sh
 
 fuzz: all
-	python3 tests/fuzz/run_fuzz.py $(BUILD)/fuzz/pe-fuzz $(BUILD)/bin $(BUILD)/windows/hosted $(BUILD)/fuzz --time $(FUZZ_TIME)
+	python3 tests/fuzz/run_fuzz.py $(BUILD)/fuzz/pe-fuzz $(BUILD)/bin $(BUILD)/windows $(BUILD)/fuzz --time $(FUZZ_TIME)
 
 clean:
 	rm -rf $(BUILD)

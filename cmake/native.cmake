@@ -44,7 +44,7 @@ gtest_discover_tests(unit-tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
 find_program(QV_CLANGXX NAMES clang++ clang++-14)
 set(QV_FUZZER ${CMAKE_BINARY_DIR}/fuzz/pe-fuzz)
 set(QV_FUZZ_RUN python3 ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzz.py ${QV_FUZZER} ${QV_BIN_DIR}
-    ${CMAKE_BINARY_DIR}/windows/hosted ${CMAKE_BINARY_DIR}/fuzz)
+    ${CMAKE_BINARY_DIR}/windows ${CMAKE_BINARY_DIR}/fuzz)
 if(QV_CLANGXX)
   add_custom_command(OUTPUT ${QV_FUZZER}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of the PE fuzzer from the built kernel, hosted
-program images and joined executables.
-usage: make_seeds.py BIN_DIR HOSTED_DIR OUT_DIR
+"""Writes the seed inputs of the PE fuzzer from the built kernel (linked and
+padded), hosted program images and joined executables.
+usage: make_seeds.py BIN_DIR WINDOWS_BUILD_DIR OUT_DIR
 
 An input is: reserve (4 bytes LE), program length L (4 bytes LE), the
 program (L bytes), the kernel (the rest). Beside the real files, each PE
@@ -12,7 +12,8 @@ import os
 import struct
 import sys
 
-bin_dir, hosted_dir, out_dir = sys.argv[1:4]
+bin_dir, windows_dir, out_dir = sys.argv[1:4]
+hosted_dir = os.path.join(windows_dir, 'hosted')
 
 
 def seed(name, kernel, program, reserve=0):
@@ -52,6 +53,11 @@ kernel = read(os.path.join(bin_dir, 'quorven.exe'))
 tiny = struct.pack('<I', 0) + bytes(24) + struct.pack('<I', 0x60) + bytes(0x40) + b'\xc3'
 seed('kernel-tiny', kernel, tiny)
 seed('shrunk-tiny', shrink(kernel), tiny, 0x1000)
+# The kernel as linked, before padding: the padder's real input.
+linked = os.path.join(windows_dir, 'quorven-linked.exe')
+if os.path.exists(linked):
+    seed('linked-tiny', read(linked), tiny)
+    seed('linked-shrunk-tiny', shrink(read(linked)), tiny)
 seed('shrunk-absolute', shrink(kernel), struct.pack('<I', 1) + tiny[4:0x1C] + struct.pack('<I', 0x448060) + tiny[0x20:])
 programs = sorted(p for p in os.listdir(hosted_dir) if p.endswith('.bin')) if os.path.isdir(hosted_dir) else []
 for name in programs[:2]:

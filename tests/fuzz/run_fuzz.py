@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Runs the PE fuzzer on seeds made from the build.
-usage: run_fuzz.py FUZZER BIN_DIR HOSTED_DIR WORK_DIR (--runs N | --time SECONDS)
+usage: run_fuzz.py FUZZER BIN_DIR WINDOWS_BUILD_DIR WORK_DIR (--runs N | --time SECONDS)
 
 --runs: a short run with a fixed random seed and a fresh corpus, the same
         every time (the test suite's smoke run).
@@ -14,14 +14,14 @@ import subprocess
 import sys
 import tempfile
 
-fuzzer, bin_dir, hosted_dir, work = sys.argv[1:5]
+fuzzer, bin_dir, windows_dir, work = sys.argv[1:5]
 mode, amount = sys.argv[5], sys.argv[6]
 here = os.path.dirname(os.path.abspath(__file__))
 seeds = os.path.join(work, 'seeds')
 artifacts = os.path.join(work, 'artifacts')
 shutil.rmtree(seeds, ignore_errors=True)
 os.makedirs(artifacts, exist_ok=True)
-subprocess.run([sys.executable, os.path.join(here, 'make_seeds.py'), bin_dir, hosted_dir, seeds], check=True)
+subprocess.run([sys.executable, os.path.join(here, 'make_seeds.py'), bin_dir, windows_dir, seeds], check=True)
 
 # Bounds: one input may take a second and 512 MB at most; the joiner's
 # output is bounded by its inputs, so anything near these is a fault.
