@@ -56,8 +56,8 @@ if(QV_CLANGXX)
     COMMENT "Building the PE fuzzer")
   add_custom_target(pe-fuzz ALL DEPENDS ${QV_FUZZER})
   # Tens of seconds; the same inputs every run.
-  add_test(NAME fuzz.pe_smoke COMMAND ${QV_FUZZ_RUN} --runs 60000)
-  set_tests_properties(fuzz.pe_smoke PROPERTIES TIMEOUT 300 LABELS fuzz)
+  add_test(NAME fuzz.pe_smoke COMMAND ${QV_FUZZ_RUN} --runs 400000)
+  set_tests_properties(fuzz.pe_smoke PROPERTIES TIMEOUT 600 LABELS fuzz)
 else()
   message(WARNING "clang++ not found (scripts/setup.sh installs it): the PE fuzzer is not built")
   # Fails, so that a machine without the fuzzer does not pass quietly.
