@@ -18,7 +18,7 @@ constexpr uint32_t SCN_EXECUTE = 0x20000000, SCN_READ = 0x40000000, SCN_WRITE = 
 // the low 2 GB, at most 16 data directories.
 constexpr uint32_t MAX_SECTIONS = 96;
 constexpr uint32_t MIN_FILE_ALIGNMENT = 0x200, MAX_FILE_ALIGNMENT = 0x10000;
-constexpr uint32_t PAGE_SIZE = 0x1000;
+constexpr uint32_t X86_PAGE_SIZE = 0x1000;
 constexpr uint64_t USER_SPACE_END = 0x80000000ull;
 constexpr uint32_t MAX_DIRECTORIES = 16;
 constexpr uint32_t DIR_IMPORT = 1, DIR_SECURITY = 4;
@@ -224,7 +224,7 @@ bool parse(const Bytes &file, Image &img, std::string &error)
         return refuse(error, "damaged PE image (FileAlignment 0x%X is not a power of two from 0x200 to 0x10000)",
                       img.fileAlignment);
     if (!powerOfTwo(img.sectionAlignment) || img.sectionAlignment < img.fileAlignment ||
-        (img.sectionAlignment < PAGE_SIZE && img.sectionAlignment != img.fileAlignment))
+        (img.sectionAlignment < X86_PAGE_SIZE && img.sectionAlignment != img.fileAlignment))
         return refuse(error, "damaged PE image (SectionAlignment 0x%X does not suit FileAlignment 0x%X)",
                       img.sectionAlignment, img.fileAlignment);
     if (img.imageBase % 0x10000)
