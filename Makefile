@@ -3,9 +3,11 @@
 #   make demo   build, join the sample program and run it in its window
 #   make test   build and run every test
 #   make bench  build and run the benchmarks
+#   make fuzz   build and run the PE fuzzer for FUZZ_TIME seconds (default 600)
 BUILD ?= build
+FUZZ_TIME ?= 600
 
-.PHONY: all setup configure demo test bench clean
+.PHONY: all setup configure demo test bench fuzz clean
 
 all: setup configure
 	cmake --build $(BUILD) -j2
@@ -24,6 +26,9 @@ test: all
 
 bench: all
 	scripts/bench.sh
+
+fuzz: all
+	python3 tests/fuzz/run_fuzz.py $(BUILD)/fuzz/pe-fuzz $(BUILD)/bin $(BUILD)/windows $(BUILD)/fuzz --time $(FUZZ_TIME)
 
 clean:
 	rm -rf $(BUILD)

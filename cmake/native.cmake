@@ -37,6 +37,33 @@ target_compile_definitions(unit-tests PRIVATE QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}
 include(GoogleTest)
 gtest_discover_tests(unit-tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)
 
+# The PE fuzzer: libFuzzer with the address and undefined-behaviour
+# sanitizers, built with clang (the native build's own compiler may be g++).
+# `make fuzz` runs it for FUZZ_TIME seconds; the test suite runs a short fixed-seed
+# smoke run on seeds made from the built kernel and programs.
+find_program(QV_CLANGXX NAMES clang++ clang++-14)
+set(QV_FUZZER ${CMAKE_BINARY_DIR}/fuzz/pe-fuzz)
+set(QV_FUZZ_RUN python3 ${CMAKE_SOURCE_DIR}/tests/fuzz/run_fuzz.py ${QV_FUZZER} ${QV_BIN_DIR}
+    ${CMAKE_BINARY_DIR}/windows ${CMAKE_BINARY_DIR}/fuzz)
+if(QV_CLANGXX)
+  add_custom_command(OUTPUT ${QV_FUZZER}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/fuzz
+    COMMAND ${QV_CLANGXX} -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined,unsigned-integer-overflow
+            -fno-sanitize-recover=all -I${CMAKE_SOURCE_DIR}
+            ${CMAKE_SOURCE_DIR}/tests/fuzz/pe_fuzz.cpp ${CMAKE_SOURCE_DIR}/tools/pe/pe_image.cpp -o ${QV_FUZZER}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/pe_fuzz.cpp ${CMAKE_SOURCE_DIR}/tools/pe/pe_image.cpp
+            ${CMAKE_SOURCE_DIR}/tools/pe/pe_image.h
+    COMMENT "Building the PE fuzzer")
+  add_custom_target(pe-fuzz ALL DEPENDS ${QV_FUZZER})
+  # Tens of seconds; the same inputs every run.
+  add_test(NAME fuzz.pe_smoke COMMAND ${QV_FUZZ_RUN} --runs 400000)
+  set_tests_properties(fuzz.pe_smoke PROPERTIES TIMEOUT 600 LABELS fuzz)
+else()
+  message(WARNING "clang++ not found (scripts/setup.sh installs it): the PE fuzzer is not built")
+  # Fails, so that a machine without the fuzzer does not pass quietly.
+  add_test(NAME fuzz.pe_smoke COMMAND ${CMAKE_COMMAND} -E false)
+endif()
+
 # The Windows build: kernel, hosted test programs, examples, benchmarks.
 ExternalProject_Add(windows
   SOURCE_DIR ${CMAKE_SOURCE_DIR}

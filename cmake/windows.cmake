@@ -30,9 +30,12 @@ target_compile_options(quorven-linked PRIVATE
 # The platform's own C run-time (msvcrt) for formatting, scanning and streams,
 # not the C library's replacements.
 target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
+# An image as Windows 9x, NT and 2000 know it: fixed at 0x400000 without
+# relocations, DllCharacteristics 0 (hosted programs run code they place in
+# memory blocks, so no NX compatibility).
 target_link_options(quorven-linked PRIVATE
   -s -static-libgcc -Wl,--gc-sections
-  -Wl,--disable-dynamicbase,--disable-reloc-section,--image-base,0x400000
+  -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-tsaware,--disable-reloc-section,--image-base,0x400000
   -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
 target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32 comdlg32 winspool)
 set_target_properties(quorven-linked PROPERTIES OUTPUT_NAME quorven-linked)

@@ -37,7 +37,7 @@ typedef uint32_t QvWord;
 /* The record at load address + 0x48000, shared by kernel and hosted program.
  * Every field is a 32-bit little-endian word. */
 typedef struct ProgramHeader {
-    QvWord addressMode;        /* 0x00 0: entryPoint/commandLine are offsets from the header */
+    QvWord addressMode;        /* 0x00 0: entryPoint/commandLine are offsets from the header, 1: addresses */
     QvWord programData[6];     /* 0x04 not used by the kernel */
     QvWord entryPoint;         /* 0x1C offset or address of the entry */
     QvWord serviceTable;       /* 0x20 address of the ServiceTable (kernel, start-up) */
@@ -245,7 +245,8 @@ typedef int32_t(QV_STDCALL *QvEntry)(void);
 
 /* Defines the program's header, placed first in its image (at
  * QV_HOSTED_BASE) by the SDK's link script. addressMode 0 makes entryPoint an
- * offset from the header; any other value makes it an address. */
+ * offset from the header; 1 makes it an address. The kernel takes any
+ * non-zero value as 1, but the joiner accepts only 0 and 1. */
 #define QV_DEFINE_HEADER(mode, entry)                                            \
     __attribute__((section(".qvheader"), used)) ProgramHeader qvHeader = {       \
         (QvWord)(mode), {0, 0, 0, 0, 0, 0},                                      \

@@ -1,6 +1,6 @@
-/* Start-up with a non-zero addressMode: entryPoint and commandLine are
- * absolute. Start-up zeroes faultOwner, faultCode, faultContext,
- * messageHook and windowProcHook whatever the image held, and keeps
+/* Start-up with addressMode 1: entryPoint and commandLine are absolute.
+ * Start-up zeroes faultOwner, faultCode, faultContext, messageHook and
+ * windowProcHook whatever the image held, and keeps
  * shutdownHook, the fault description words and the unused words. */
 #include "qvtest.h"
 
@@ -8,7 +8,7 @@ static int32_t QV_STDCALL entry(void);
 static void QV_STDCALL hook(void);
 
 __attribute__((section(".qvheader"), used)) ProgramHeader qvHeader = {
-    7, {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6}, (QvWord)(uintptr_t)entry,
+    1, {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6}, (QvWord)(uintptr_t)entry,
     0xDEAD0020, 0xDEAD0024, 0xDEAD0028, 0xDEAD002C, /* kernel fields: overwritten */
     0xDEAD0030, 0xDEAD0034, 0xDEAD0038,             /* zeroed */
     0xBEEF003C, 0xBEEF0040, 0xBEEF0044, 0xBEEF0048, /* kept */
@@ -22,7 +22,7 @@ typedef const char *(__attribute__((stdcall)) * GetCommandLineA_t)(void);
 
 static int32_t QV_STDCALL entry(void)
 {
-    CHECK_EQ(qvHeader.addressMode, 7);
+    CHECK_EQ(qvHeader.addressMode, 1);
     CHECK_EQ(qvHeader.serviceTable != 0 && qvHeader.serviceTable < 0x448000, 1);
     CHECK_EQ(qvHeader.instanceHandle, 0x400000);
     CHECK_EQ(qvHeader.faultOwner, 0);

@@ -16,8 +16,15 @@ failures = []
 
 with tempfile.TemporaryDirectory() as d:
     prog = os.path.join(d, 'prog.bin')
+    image = bytearray(range(256))
+    image[0:4] = (0).to_bytes(4, 'little')        # addressMode 0
+    image[0x1C:0x20] = (0x60).to_bytes(4, 'little')  # entry offset
     with open(prog, 'wb') as f:
-        f.write(bytes(range(256)))
+        f.write(image)
+    mode2 = os.path.join(d, 'mode2.bin')
+    image[0:4] = (2).to_bytes(4, 'little')
+    with open(mode2, 'wb') as f:
+        f.write(image)
     short = os.path.join(d, 'short.bin')
     with open(short, 'wb') as f:
         f.write(b'\0' * 0x5F)
@@ -35,6 +42,11 @@ with tempfile.TemporaryDirectory() as d:
     k3 = bytearray(kdata)
     k3[pe + 24 + 56:pe + 24 + 60] = (0x50000).to_bytes(4, 'little')
     open(wrongsize, 'wb').write(k3)
+    # One byte of FileAlignment changed: a multi-gigabyte output before.
+    badalign = os.path.join(d, 'badalign.exe')
+    k4 = bytearray(kdata)
+    k4[pe + 24 + 36 + 3] = 0x10
+    open(badalign, 'wb').write(k4)
 
     def run(*args):
         return subprocess.run([join] + list(args), capture_output=True, text=True)
@@ -49,7 +61,9 @@ with tempfile.TemporaryDirectory() as d:
         ('not i386', [amd64, prog, out], 'i386'),
         ('image size', [wrongsize, prog, out], 'image size'),
         ('not a PE', [text, prog, out], 'not a PE'),
+        ('FileAlignment', [badalign, prog, out], 'FileAlignment'),
         ('short program', [kernel, short, out], 'shorter'),
+        ('addressMode 2', [kernel, mode2, out], 'addressMode'),
         ('missing kernel', [os.path.join(d, 'none.exe'), prog, out], 'cannot read'),
         ('missing program', [kernel, os.path.join(d, 'none.bin'), out], 'cannot read'),
         ('unwritable output', [kernel, prog, os.path.join(d, 'no', 'dir', 'x.exe')], 'cannot write'),

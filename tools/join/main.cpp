@@ -6,8 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 
-static int fail(const std::string &message)
+// Largest inputs worth reading: a kernel image is 0x48000 bytes, so its file
+// is far below 16 MB; the program and its reserve must fit below 2 GB after
+// the kernel's image at 0x400000.
+constexpr size_t MAX_KERNEL_FILE = 16u << 20;
+constexpr size_t MAX_PROGRAM_FILE = 0x80000000u - 0x400000u - pe::KERNEL_IMAGE_SIZE;
+
+// One line on standard error, whatever the message holds (a path may).
+static int fail(std::string message)
 {
+    for (char &c : message)
+        if (c == '\n' || c == '\r') c = ' ';
     std::fprintf(stderr, "quorven-join: %s\n", message.c_str());
     return 1;
 }
@@ -36,7 +45,8 @@ int main(int argc, char **argv)
 
     pe::Bytes kernel, program, out;
     std::string error;
-    if (!pe::readFile(paths[0], kernel, error) || !pe::readFile(paths[1], program, error)) return fail(error);
+    if (!pe::readFile(paths[0], kernel, error, MAX_KERNEL_FILE)) return fail("kernel: " + error);
+    if (!pe::readFile(paths[1], program, error, MAX_PROGRAM_FILE)) return fail("program: " + error);
     if (!pe::join(kernel, program, reserve, out, error)) return fail(error);
     if (!pe::writeFileAtomic(paths[2], out, error)) return fail(error);
     return 0;

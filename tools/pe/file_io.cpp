@@ -8,7 +8,7 @@
 
 namespace pe {
 
-bool readFile(const std::string &path, Bytes &data, std::string &error)
+bool readFile(const std::string &path, Bytes &data, std::string &error, size_t maxSize)
 {
     FILE *f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -18,7 +18,15 @@ bool readFile(const std::string &path, Bytes &data, std::string &error)
     data.clear();
     uint8_t chunk[65536];
     size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        if (n > maxSize - data.size()) {
+            std::fclose(f);
+            data.clear();
+            error = path + " is larger than " + std::to_string(maxSize) + " bytes";
+            return false;
+        }
+        data.insert(data.end(), chunk, chunk + n);
+    }
     bool failed = std::ferror(f);
     int savedErrno = errno;
     std::fclose(f);

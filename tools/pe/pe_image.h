@@ -42,7 +42,11 @@ struct Image {
     std::vector<std::string> importedDlls; // in table order, as written
 };
 
-// Parses an i386 PE32 image. On failure returns false with a reason.
+// Parses an i386 PE32 image and checks what the loader requires of the parts
+// the editors use: alignments, the headers, the section table against the
+// file and SizeOfImage, the data directories and the import table. On
+// failure returns false with a one-line reason. Time and memory stay
+// proportional to the file's size.
 bool parse(const Bytes &file, Image &image, std::string &error);
 
 // The sections are ascending and contiguous in memory: each starts where the
@@ -51,13 +55,18 @@ bool parse(const Bytes &file, Image &image, std::string &error);
 bool sectionsContiguous(const Image &image, std::string &error);
 
 // Appends an uninitialised section so that the image ends exactly at
-// targetSize. Fails when the image is already larger than targetSize.
+// targetSize. Fails when the image is already larger than targetSize or
+// its sections are not contiguous.
 bool padToSize(Bytes &file, uint32_t targetSize, const char *sectionName, std::string &error);
 
-// Joins a kernel (an i386 PE whose image is exactly KERNEL_IMAGE_SIZE) and a
-// program image (byte 0 its header) into one executable: the program becomes
-// a readable, writable, executable section at KERNEL_IMAGE_SIZE, followed by
-// `reserve` zero-filled bytes.
+// Joins a kernel (an i386 PE whose contiguous image is exactly
+// KERNEL_IMAGE_SIZE) and a program image (byte 0 its header, addressMode 0 or
+// 1, with mode 0 an entry offset inside the image after the header) into one
+// executable: the program becomes a readable, writable, executable section at
+// KERNEL_IMAGE_SIZE, followed by `reserve` zero-filled bytes. The output is
+// at most the kernel plus the program plus two file-alignment gaps (an
+// overlay after the kernel's sections is dropped). On refusal `out` is
+// untouched.
 bool join(const Bytes &kernel, const Bytes &program, uint32_t reserve, Bytes &out, std::string &error);
 
 } // namespace pe
