@@ -11,12 +11,7 @@ extern "C" QvWord __stdcall callProgramEntry(ProgramHeader *header)
 
 void runEntryLoop()
 {
-    for (;;) {
-        QvWord result;
-        // The guarded run ends the process itself after a normal return (its
-        // ExitProgram stays under the guard); it comes back here only after a
-        // fault the user goes on from, to run the entry again with all state
-        // kept.
-        if (runEntryGuarded(programHeader, &result)) ExitProgram(static_cast<int32_t>(result));
-    }
+    // A guarded run comes back only after a fault the user goes on from:
+    // the entry runs again with all state kept.
+    for (;;) runEntryGuarded(programHeader);
 }

@@ -15,11 +15,12 @@
 // The entry guard's filter is captureFault; after the unwind, runEntryGuarded
 // runs recoverFromFault on the kernel's own frame, shows the fault box, and
 // the entry loop starts the entry again (OK) or ExitProgram(1) ends the
-// process (Cancel). The box and the exit after Cancel run under guards of
-// their own, so that no exception there can hang the process or bring up the
-// system's crash dialog: an exception while the box is shown counts as
-// Cancel; one during the exit ends the process at once. Either way the exit
-// code is 1.
+// process (Cancel). The clean-up of dialogs the unwind abandoned, the box and
+// the exit after Cancel run under guards of their own, so that no exception
+// there can hang the process or bring up the system's crash dialog: an
+// exception in the clean-up is dropped and the box still shows the fault; one
+// while the box is shown counts as Cancel; one during the exit ends the
+// process at once. After Cancel the exit code is 1.
 #include "entry.h"
 #include "faultguard.h"
 #include "faultwords.h"
@@ -201,20 +202,40 @@ static void restoreStackGuard()
         VirtualProtect(reinterpret_cast<void *>(guard), page, PAGE_READWRITE | PAGE_GUARD, &previous);
 }
 
+// Drops an exception: the guard unwinds to its record and guardedCall
+// returns 0. Used where the entry's guard is no longer in place and an
+// exception must neither end the process through the system's
+// unhandled-exception path nor change the description of the fault being
+// reported.
+static LONG WINAPI dropException(EXCEPTION_POINTERS *) { return EXCEPTION_EXECUTE_HANDLER; }
+
+static QvWord __stdcall enableWindow(void *window) { return EnableWindow(static_cast<HWND>(window), TRUE); }
+static QvWord __stdcall destroyWindow(void *window) { return DestroyWindow(static_cast<HWND>(window)); }
+
 // A fault inside the message loop of a modal dialog or message box (one a
 // service opened, such as ShowMessage's box or a file dialog, or one of the
 // hosted program's own) unwinds that loop: the dialog stays on the screen
 // with nobody to end it, and its owner, usually the console window, stays
 // disabled, so the restarted program would get no input. Such a dialog is
-// recognised by its disabled owner: it is destroyed and the owner enabled.
+// recognised by its disabled owner: the owner is enabled first (so that it,
+// not some other program, becomes active when the dialog goes), then the
+// dialog is destroyed.
+//
+// Both steps call window procedures: the owner's gets WM_ENABLE (the console
+// window procedure hands it to windowProcHook), the dialog's gets WM_DESTROY,
+// and the dialog's own data may have lived in the frames the unwind left. So
+// each step runs under a guard of its own that drops an exception: the owner
+// is enabled even when destroying the dialog fails, and the fault box still
+// reports the fault that unwound the loop.
 static BOOL CALLBACK closeAbandonedDialog(HWND window, LPARAM)
 {
     char className[8];
     HWND owner = GetWindow(window, GW_OWNER);
     if (owner && !IsWindowEnabled(owner) && GetClassNameA(window, className, sizeof className) &&
         lstrcmpA(className, "#32770") == 0) {
-        DestroyWindow(window);
-        EnableWindow(owner, TRUE);
+        QvWord unused;
+        guardedCall(enableWindow, owner, &unused, dropException);
+        guardedCall(destroyWindow, window, &unused, dropException);
     }
     return TRUE;
 }
@@ -239,11 +260,6 @@ static LONG WINAPI endProcessFilter(EXCEPTION_POINTERS *)
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
-// The filter of the fault box: an exception while the box is shown (for
-// example in a window procedure that the box's message loop calls) is
-// treated as Cancel.
-static LONG WINAPI boxFaultFilter(EXCEPTION_POINTERS *) { return EXCEPTION_EXECUTE_HANDLER; }
-
 static QvWord __stdcall exitWithOne(void *)
 {
     ExitProgram(1);
@@ -267,7 +283,9 @@ static void recoverFromFault()
     char text[80];
     wsprintfA(text, faultFormat, header->faultCode);
     QvWord answer = IDCANCEL;
-    guardedCall(showFaultBox, text, &answer, boxFaultFilter); // a fault in the box leaves IDCANCEL
+    // An exception while the box is shown (for example in a window procedure
+    // that the box's message loop calls) is dropped and leaves IDCANCEL.
+    guardedCall(showFaultBox, text, &answer, dropException);
     if (answer == IDCANCEL) {
         QvWord unused;
         guardedCall(exitWithOne, nullptr, &unused, endProcessFilter);
@@ -283,9 +301,10 @@ static QvWord __stdcall enterProgram(void *header)
     ExitProgram(static_cast<int32_t>(callProgramEntry(static_cast<ProgramHeader *>(header))));
 }
 
-bool runEntryGuarded(ProgramHeader *header, QvWord *result)
+void runEntryGuarded(ProgramHeader *header)
 {
-    if (guardedCall(enterProgram, header, result, captureFault)) return true;
+    QvWord unused;
+    // enterProgram does not return: guardedCall comes back only after a fault.
+    guardedCall(enterProgram, header, &unused, captureFault);
     recoverFromFault();
-    return false;
 }

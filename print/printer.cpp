@@ -44,9 +44,9 @@ HDC createFromDevNames()
     return dc;
 }
 
-// Writes the orientation into the stored level-2 settings of the printer
-// named by the locked device mode. False when any step fails; every handle
-// and block taken here is given back in reverse order.
+// Writes the orientation into the stored level-2 settings of the named
+// printer. False when any step fails; every handle and block taken here is
+// given back in reverse order.
 bool storeOrientation(const char *printerName, int32_t landscape)
 {
     bool stored = false;
@@ -147,21 +147,22 @@ int32_t __stdcall ReleasePrinter()
     return 0;
 }
 
+// The printer is named by the device name of the record's DEVNAMES block,
+// not by the device mode's dmDeviceName: that is a 32-byte field, so a
+// longer name (a shared office printer's name of 16 or more Chinese
+// characters) arrives cut short and no printer of that name exists.
 HDC __stdcall SetPrintOrientation(int32_t landscape)
 {
     ReleasePrinter();
     printState.printerDC = ChoosePrinter(1);
     HGLOBAL modeBlock = recordDevMode();
-    if (!modeBlock)
+    if (!modeBlock || !GlobalLock(modeBlock))
         return nullptr;
-    DEVMODEA *mode = static_cast<DEVMODEA *>(GlobalLock(modeBlock));
-    if (!mode)
-        return nullptr;
-    // dmDeviceName is a 32-byte field that need not end with a NUL.
-    char name[CCHDEVICENAME + 1];
-    memcpy(name, mode->dmDeviceName, CCHDEVICENAME);
-    name[CCHDEVICENAME] = 0;
-    bool stored = storeOrientation(name, landscape);
+    HGLOBAL namesBlock = asHandle(printState.printRecord.hDevNames);
+    const void *names = namesBlock ? GlobalLock(namesBlock) : nullptr;
+    bool stored = names && storeOrientation(devNamesString(names, 1), landscape);
+    if (names)
+        GlobalUnlock(namesBlock);
     GlobalUnlock(modeBlock);
     if (!stored)
         return nullptr;

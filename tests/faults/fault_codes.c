@@ -1,7 +1,8 @@
 /* Faults of every kind in the hosted program, each answered with OK: the box
  * text carries the exception code, the entry runs again with the header kept,
  * the fault fields describe the last fault and a second fault replaces every
- * one of them. */
+ * one of them. Last, a fault box that cannot be shown (MessageBoxA returns 0)
+ * restarts the program as OK does. */
 #include "faulttest.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -40,6 +41,36 @@ static void breakpoint(void)
     __asm__ volatile("movl $0x5E510004, %%esi\n\t"
                      "int3" ::: "esi");
 }
+
+static void writeAddressZero(void)
+{
+    __asm__ volatile("movl $0x5E510005, %%esi\n\t"
+                     "movl %%eax, 0x20" ::: "esi", "memory");
+}
+
+/* Stands in for the platform's MessageBoxA while the box cannot be shown:
+ * records what the kernel asked for and fails. */
+static uint32_t boxCalls, boxOwner, boxType;
+static char boxText[80], boxCaption[80];
+
+static void copyText(char *to, const char *from)
+{
+    uint32_t i = 0;
+    for (; from[i] && i < 79; i++) to[i] = from[i];
+    to[i] = 0;
+}
+
+static int QV_STDCALL failingMessageBox(uint32_t owner, const char *text, const char *caption, uint32_t type)
+{
+    boxCalls++;
+    boxOwner = owner;
+    boxType = type;
+    copyText(boxText, text);
+    copyText(boxCaption, caption);
+    return 0;
+}
+
+static void *realMessageBox;
 
 static int checkFault(uint32_t code, uint32_t esi)
 {
@@ -96,6 +127,19 @@ static int32_t QV_STDCALL entry(void)
         break;
     case 5:
         checkFault(CODE_BREAKPOINT, 0x5E510004);
+        /* No box is announced: none is shown. */
+        realMessageBox = qvtPatchImport("user32.dll", "MessageBoxA", (void *)failingMessageBox);
+        CHECK(realMessageBox != 0);
+        writeAddressZero();
+        break;
+    case 6:
+        qvtPatchImport("user32.dll", "MessageBoxA", realMessageBox);
+        checkFault(CODE_ACCESS_VIOLATION, 0x5E510005);
+        CHECK_EQ(boxCalls, 1);
+        CHECK_EQ(boxOwner, 0);
+        CHECK_EQ(boxType, 1); /* MB_OKCANCEL */
+        CHECK(qvtStrcmp(boxCaption, "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF") == 0);
+        CHECK(qvtStrcmp(boxText, "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF # C0000005") == 0);
         qvtFinish();
     }
     qvtPrint("FAIL run %d went on after its fault\n", runNumber);

@@ -33,7 +33,8 @@ qv_hosted_test(fault_cycles SOURCES tests/faults/fault_cycles.c SCRIPT ${QV_FAUL
 qv_wine_check(fault_example python3 tests/faults/example_test.py ${QV_BIN_DIR}/faults.exe)
 qv_hosted_test(fault_sent SOURCES tests/faults/fault_sent.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
 qv_hosted_test(fault_float SOURCES tests/faults/fault_float.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
-qv_hosted_test(fault_modal SOURCES tests/faults/fault_modal.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok)
+qv_hosted_test(fault_modal SOURCES tests/faults/fault_modal.c SCRIPT ${QV_FAULT_DRIVER} ARGS --answers ok,ok,ok
+               --timeout 150 TIMEOUT 180)
 # A fault in the shutdown hook after the entry returned normally; the box
 # found by its caption with xdotool and answered from the keyboard (Return).
 qv_hosted_test(fault_after_return SOURCES tests/faults/fault_after_return.c SCRIPT ${QV_FAULT_DRIVER}

@@ -38,6 +38,11 @@ import sys
 import time
 
 PRINTER = 'QVPDF'
+# A shared office printer's name: 19 Chinese characters, 57 bytes in UTF-8
+# and 38 in GBK, longer than the 32-byte device name of a device mode. CUPS
+# takes UTF-8 queue names of up to 127 bytes (no blank, tab, '/', '\\', '#'
+# or '"'); Wine shows the queue name as the printer's name.
+LONG_PRINTER = '财务部共享打印机三楼东侧办公室彩色激光'
 PPD = '/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd'
 
 
@@ -92,16 +97,20 @@ def _uri(state):
         return json.load(f)['uri']
 
 
-def add_printer(state):
-    """Adds the PDF printer, enabled and accepting, and makes it the default."""
-    _lp(state, 'lpadmin', '-p', PRINTER, '-E', '-v', _uri(state), '-P', PPD)
-    _lp(state, 'lpadmin', '-d', PRINTER)
-    _lp(state, 'cupsenable', PRINTER)
-    _lp(state, 'cupsaccept', PRINTER)
+def add_printer(state, name=PRINTER):
+    """Adds a PDF printer, enabled and accepting, and makes it the default."""
+    _lp(state, 'lpadmin', '-p', name, '-E', '-v', _uri(state), '-P', PPD)
+    _lp(state, 'lpadmin', '-d', name)
+    _lp(state, 'cupsenable', name)
+    _lp(state, 'cupsaccept', name)
 
 
-def remove_printer(state):
-    _lp(state, 'lpadmin', '-x', PRINTER, check=False)
+def remove_printer(state, name=PRINTER):
+    _lp(state, 'lpadmin', '-x', name, check=False)
+
+
+def set_default(state, name):
+    _lp(state, 'lpadmin', '-d', name)
 
 
 def printers(state):

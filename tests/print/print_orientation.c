@@ -4,7 +4,9 @@
  *   port     the stored landscape default seen by a new process, then
  *            SetPrintOrientation(0) and a one-page job
  *   quality  GetPrintQuality for draft and for 600 dots per inch
- *   fail     the driver's merge fails, then opening the printer fails */
+ *   fail     the driver's merge fails, then opening the printer fails
+ *   long     the default printer's name is longer than the 32-byte device
+ *            name of a device mode: both orientations are stored all the same */
 #include "printtest.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -25,6 +27,13 @@ static int16_t heldOrientation(void)
 static int isLandscape(uint32_t dc)
 {
     return ptDeviceCaps(dc, PT_HORZRES) > ptDeviceCaps(dc, PT_VERTRES);
+}
+
+static void printHex(const char *label, const char *bytes, uint32_t n)
+{
+    qvtPrint("%s ", label);
+    for (uint32_t i = 0; i < n; i++) qvtPrint("%02X", (uint8_t)bytes[i]);
+    qvtPrint("\n");
 }
 
 static void onePage(uint32_t dc, const char *text)
@@ -147,6 +156,30 @@ static int32_t QV_STDCALL entry(void)
         CHECK(qvChoosePrinter(1) != 0);      /* chosen again at step 2 and held */
         CHECK(ptDefaultDevMode(&orientation, &quality));
         CHECK_EQ(orientation, stored);
+        qvReleasePrinter();
+    } else if (!qvtStrcmp(mode, "long")) {
+        char name[256];
+        uint32_t size = sizeof name;
+        CHECK(((int(QV_STDCALL *)(char *, uint32_t *))ptApi("winspool.drv", "GetDefaultPrinterA"))(name, &size));
+        printHex("default printer", name, qvtStrlen(name)); /* the driver compares it with the queue's name */
+        CHECK(qvtStrlen(name) >= 32);
+        uint32_t dc = qvSetPrintOrientation(1);
+        CHECK(dc != 0);
+        uint8_t *held = ((uint8_t * (QV_STDCALL *)(uint32_t)) ptApi("kernel32.dll", "GlobalLock"))(ptRecord->hDevMode);
+        printHex("dmDeviceName", (const char *)held, 32);
+        ((int(QV_STDCALL *)(uint32_t))ptApi("kernel32.dll", "GlobalUnlock"))(ptRecord->hDevMode);
+        CHECK_EQ(ptCalls.openPrinter, 1);
+        CHECK(qvtStrcmp(ptOpenedPrinter, name) == 0);
+        CHECK_EQ(ptCalls.setPrinter, 1);
+        CHECK_EQ(heldOrientation(), 2);
+        CHECK(isLandscape(dc));
+        CHECK(ptDefaultDevMode(&orientation, &quality));
+        CHECK_EQ(orientation, 2);
+        uint32_t p = qvSetPrintOrientation(0);
+        CHECK(p != 0 && !isLandscape(p));
+        CHECK_EQ(ptCalls.setPrinter, 2);
+        CHECK(ptDefaultDevMode(&orientation, &quality));
+        CHECK_EQ(orientation, 1);
         qvReleasePrinter();
     } else {
         qvtPrint("FAIL: unknown mode [%s]\n", mode);

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """SetPrintOrientation: landscape stored in one process and seen by the next,
 then portrait again; the pages of the two jobs are landscape, then portrait.
-Then the print quality of the default device mode."""
+Then the print quality of the default device mode, and a default printer
+whose name is longer than a device mode's 32-byte device name."""
+import re
 import sys
 sys.path.insert(0, 'tests/harness')
 import qvharness as h
@@ -33,6 +35,19 @@ print('--- fail')
 h.check_output(h.run(sys.argv[1], ['fail'], timeout=90, env_extra=cups.env()))
 print('--- quality')
 h.check_output(h.run(sys.argv[1], ['quality'], timeout=90, env_extra=cups.env()))
+print('--- long')
+state = cups.default_state()
+cups.add_printer(state, cups.LONG_PRINTER)
+try:
+    result = h.run(sys.argv[1], ['long'], timeout=90, env_extra=cups.env())
+    names = re.findall(r'^default printer ([0-9A-F]*)$', result.out, re.M)
+    want = cups.LONG_PRINTER.encode('gbk').hex().upper()
+    if names != [want]:
+        problems.append('the default printer is %s, expected %s (%s in GBK)' % (names, cups.LONG_PRINTER, want))
+    h.check_output(result)
+finally:
+    cups.set_default(state, cups.PRINTER)
+    cups.remove_printer(state, cups.LONG_PRINTER)
 if problems:
     print('TEST FAILED: ' + '; '.join(problems))
     sys.exit(1)

@@ -14,6 +14,7 @@ char ptLastDocName[64];
 int ptRefuseBitmaps;
 int ptFailOpenPrinter;
 int ptFailDocumentProperties;
+char ptOpenedPrinter[256];
 int ptAcceptSetup;
 int ptSetupDialogs;
 int ptErrorBoxes;
@@ -67,6 +68,11 @@ static int QV_STDCALL hookCreateDCA(void *a, void *b, void *c, void *d) { ptCall
 static int QV_STDCALL hookOpenPrinterA(void *a, void *b, void *c)
 {
     ptCalls.openPrinter++;
+    const char *name = a;
+    uint32_t i = 0;
+    for (; name && name[i] && i < sizeof ptOpenedPrinter - 1; i++)
+        ptOpenedPrinter[i] = name[i];
+    ptOpenedPrinter[i] = 0;
     if (ptFailOpenPrinter)
         return 0;
     return realOpenPrinterA(a, b, c);

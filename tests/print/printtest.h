@@ -29,6 +29,7 @@ extern char ptLastDocName[64];
 extern int ptRefuseBitmaps;         /* non-zero: RASTERCAPS answers lack RC_BITBLT */
 extern int ptFailOpenPrinter;       /* non-zero: OpenPrinterA fails */
 extern int ptFailDocumentProperties; /* non-zero: DocumentPropertiesA answers -1 */
+extern char ptOpenedPrinter[256];   /* the name of the last OpenPrinterA */
 
 /* Replaces the kernel's import of name from dll; returns the original. */
 /* Installs every wrapper above (once). */
