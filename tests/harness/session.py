@@ -47,9 +47,11 @@ def start(state):
     with open(os.path.join(state, 'session.json'), 'w') as f:
         json.dump(session, f)
     env = h.wine_env(session)
-    if not os.path.exists(os.path.join(prefix, 'system.reg')):
-        subprocess.run(['wineboot', '-i'], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not os.path.exists(os.path.join(prefix, 'system.reg')):
+        subprocess.run(['wineboot', '-i'], env=env, timeout=300, **quiet)
+    # The console font; does nothing when the prefix has it already.
+    subprocess.run([os.path.join(h.ROOT, 'scripts', 'winefonts.sh')], env=env, timeout=600, check=True, **quiet)
     subprocess.run(['wineserver', '-p'], env=env, timeout=60, **quiet)
     # Warm up: the first program in a prefix is slow to start.
     subprocess.run(['wine', 'cmd', '/c', 'exit'], env=env, timeout=120, **quiet)
