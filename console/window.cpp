@@ -113,6 +113,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         [[fallthrough]];
     case WM_KEYDOWN:
     case WM_CHAR:
+    case WM_IME_CHAR:
     case WM_SYSKEYDOWN:
     case WM_COMMAND:
     case WM_SYSCOMMAND:

@@ -58,3 +58,44 @@ LineAction lineAction(int32_t event, int32_t count, int32_t maxLength)
         return LineAction::Store;
     return LineAction::Refuse;
 }
+
+// A character event's value is the byte itself; any flag bit makes it
+// another kind of event.
+static bool isCharacter(int32_t event) { return event >= 0 && event <= 0xFF; }
+
+LineAction lineStep(LineState &line, int32_t event, int32_t maxLength, LeadByteTest isLead, bool *leadDropped)
+{
+    *leadDropped = false;
+    bool trail = isCharacter(event) && event >= 0x40;
+    if (line.refusingTrail) {
+        line.refusingTrail = false;
+        if (trail)
+            return LineAction::Refuse;
+    }
+    if (line.heldLead != 0) {
+        if (trail)
+            return LineAction::StorePair;
+        line.heldLead = 0;
+        *leadDropped = true;
+    }
+    if (isCharacter(event) && event >= 0x80 && isLead(static_cast<uint8_t>(event))) {
+        // count + 2 <= maxLength, written so that it cannot overflow.
+        if (line.count + 1 < maxLength) {
+            line.heldLead = event;
+            return LineAction::Hold;
+        }
+        line.refusingTrail = true;
+        return LineAction::Refuse;
+    }
+    return lineAction(event, line.count, maxLength);
+}
+
+int32_t lastCharStart(const uint8_t *text, int32_t count, LeadByteTest isLead)
+{
+    int32_t last = 0;
+    for (int32_t i = 0; i < count;) {
+        last = i;
+        i += isLead(text[i]) && i + 1 < count ? 2 : 1;
+    }
+    return last;
+}

@@ -23,13 +23,16 @@ void enqueueEvent(int32_t code)
         bell();
 }
 
+// A character or command code. Shift is read only for codes below 32 and
+// only when the queue has room. The two bytes of a double-byte character go
+// in together or not at all.
 static void enqueueChar(int32_t code)
 {
-    if (eventQueue.full()) {
+    bool lead = code >= 0x80 && code <= 0xFF && IsDBCSLeadByte(static_cast<BYTE>(code));
+    if (code < 32 && !eventQueue.full())
+        code = withCharShift(code, keyDown(VK_SHIFT));
+    for (int32_t refused = eventQueue.putCharacter(code, lead); refused > 0; --refused)
         bell();
-        return;
-    }
-    eventQueue.put(withCharShift(code, keyDown(VK_SHIFT)));
 }
 
 static void enqueueKey(int32_t code)
@@ -88,6 +91,15 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         return true;
     case WM_CHAR:
         enqueueChar(static_cast<int32_t>(wParam));
+        return true;
+    case WM_IME_CHAR:
+        // A character composed by an input method: a double-byte character
+        // carries its lead byte in the high byte. It is queued here, lead
+        // then trail, and not passed on, so that the WM_CHAR messages that
+        // the default handling would make from it do not queue it again.
+        if (wParam > 0xFF)
+            enqueueChar(static_cast<int32_t>((wParam >> 8) & 0xFF));
+        enqueueChar(static_cast<int32_t>(wParam & 0xFF));
         return true;
     case WM_COMMAND:
         // A notification from a child control (lParam is its window) is

@@ -53,26 +53,55 @@ int32_t __stdcall PeekEvent()
     return eventQueue.empty() ? 0 : eventQueue.head();
 }
 
+static bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+
+// Echoes back, blank, back over n cells: the erased character's cells.
+static void eraseCells(int32_t n)
+{
+    for (int32_t i = 0; i < n; i++)
+        PutChar(8);
+    for (int32_t i = 0; i < n; i++)
+        PutChar(' ');
+    for (int32_t i = 0; i < n; i++)
+        PutChar(8);
+}
+
 // Reads a line into buffer (at most maxLength bytes, no terminator) with
 // echo through PutChar; Backspace erases, Enter ends with a blank echoed.
+// A double-byte character is one unit: stored and echoed only whole, and
+// erased whole by one Backspace.
 int32_t __stdcall ReadLine(char *buffer, int32_t maxLength)
 {
-    int32_t count = 0;
+    uint8_t *text = reinterpret_cast<uint8_t *>(buffer);
+    LineState line = {0, 0, false};
     for (;;) {
         int32_t event = WaitEvent();
-        switch (lineAction(event, count, maxLength)) {
+        bool leadDropped;
+        LineAction action = lineStep(line, event, maxLength, isLeadByte, &leadDropped);
+        if (leadDropped)
+            bell(); // a lead byte without its trail byte is refused
+        switch (action) {
         case LineAction::Finish:
             PutChar(' ');
-            return count;
-        case LineAction::Erase:
-            PutChar(8);
-            PutChar(' ');
-            PutChar(8);
-            --count;
+            return line.count;
+        case LineAction::Erase: {
+            int32_t start = lastCharStart(text, line.count, isLeadByte);
+            eraseCells(line.count - start);
+            line.count = start;
             break;
+        }
         case LineAction::Store:
             PutChar(event & 0xFF);
-            buffer[count++] = static_cast<char>(event & 0xFF);
+            text[line.count++] = static_cast<uint8_t>(event);
+            break;
+        case LineAction::Hold:
+            break;
+        case LineAction::StorePair:
+            PutChar(line.heldLead);
+            PutChar(event);
+            text[line.count++] = static_cast<uint8_t>(line.heldLead);
+            text[line.count++] = static_cast<uint8_t>(event);
+            line.heldLead = 0;
             break;
         case LineAction::Refuse:
             bell();

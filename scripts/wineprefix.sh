@@ -1,5 +1,6 @@
 #!/bin/bash
-# Creates the project's private 32-bit Wine prefix once.
+# Creates the project's private 32-bit Wine prefix once, and gives it the
+# console font (scripts/winefonts.sh, which does nothing when it is there).
 #
 # A new prefix takes wineboot a few seconds where 32-bit code runs natively
 # but many minutes where it runs under the i386 emulator, so the first prefix
@@ -35,16 +36,22 @@ boot_into() {
   mv "$tmp" "$dir"
 }
 
-ready "$WINEPREFIX" && exit 0
-# An unfinished prefix from an earlier, interrupted setup is replaced.
-WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
-if ! ready "$base"; then
-  mkdir -p "$(dirname "$base")"
-  boot_into "$base"
+if ! ready "$WINEPREFIX"; then
+  # An unfinished prefix from an earlier, interrupted setup is replaced.
+  WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+  if ! ready "$base"; then
+    mkdir -p "$(dirname "$base")"
+    boot_into "$base"
+    # The base gets the font too, so that every copy starts with it.
+    WINEPREFIX="$base" "$here/scripts/winefonts.sh"
+  fi
 fi
-echo "setup: copying the base Wine prefix to $WINEPREFIX"
-rm -rf "$WINEPREFIX.new.$$"
-mkdir -p "$(dirname "$WINEPREFIX")"
-cp -a "$base" "$WINEPREFIX.new.$$"
-rm -rf "$WINEPREFIX"
-mv "$WINEPREFIX.new.$$" "$WINEPREFIX"
+if ! ready "$WINEPREFIX"; then
+  echo "setup: copying the base Wine prefix to $WINEPREFIX"
+  rm -rf "$WINEPREFIX.new.$$"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  cp -a "$base" "$WINEPREFIX.new.$$"
+  rm -rf "$WINEPREFIX"
+  mv "$WINEPREFIX.new.$$" "$WINEPREFIX"
+fi
+"$here/scripts/winefonts.sh"

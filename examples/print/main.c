@@ -1,6 +1,7 @@
 /* Sample program: writes a few lines into the console, then prints the
  * console's text as a document on the default printer, one printer line per
- * console row, in a fixed-pitch font, as many pages as it takes.
+ * console row, in a fixed-pitch font of the GB2312 character set (so that
+ * Chinese rows print as Chinese), as many pages as it takes.
  *
  * The printer device context comes from the kernel (ChoosePrinter); the
  * drawing calls are the platform's own, looked up with qvtProc. Started with
@@ -42,6 +43,7 @@ static int32_t QV_STDCALL entry(void)
     say("This text is in the console's screen buffer.");
     say("The sample prints every row from the top of the buffer");
     say("down to the row of the text cursor, one line per row.");
+    say("\xD5\xE2\xCA\xC7\xBF\xD8\xD6\xC6\xCC\xA8\xB5\xC4\xD6\xD0\xCE\xC4\xD0\xD0\xA3\xBA\xD0\xC5\xCF\xA2\xBF\xF2"); /* 这是控制台的中文行：信息框 */
     for (int i = 1; i <= 5; i++) {
         char line[64];
         ((int(__cdecl *)(char *, const char *, ...))qvtProc("user32.dll", "wsprintfA"))(line, "Line %d of the numbered list", i);
@@ -62,16 +64,19 @@ static int32_t QV_STDCALL entry(void)
         GetDeviceCaps_t caps = (GetDeviceCaps_t)qvtProc("gdi32.dll", "GetDeviceCaps");
         TextOutA_t textOut = (TextOutA_t)qvtProc("gdi32.dll", "TextOutA");
         SelectObject_t select = (SelectObject_t)qvtProc("gdi32.dll", "SelectObject");
-        /* 10-point Courier New, an inch of margin at the left and the top. */
+        /* A 10-point fixed-pitch font of the GB2312 character set (the
+         * rows are GBK text), an inch of margin at the left and the top.
+         * The face is SimSun where it exists; otherwise the system picks a
+         * fixed-pitch font that has the character set. */
         int dpiY = caps(dc, 90 /* LOGPIXELSY */), dpiX = caps(dc, 88 /* LOGPIXELSX */);
         int lineHeight = dpiY * 12 / 72;
         int top = dpiY, left = dpiX;
         int perPage = (caps(dc, 10 /* VERTRES */) - 2 * top) / lineHeight;
         if (perPage < 1)
             perPage = 1;
-        void *font = ((CreateFontA_t)qvtProc("gdi32.dll", "CreateFontA"))(-(dpiY * 10 / 72), 0, 0, 0, 400, 0, 0, 0, 0, 0,
-                                                                          0, 0, 0x31 /* FIXED_PITCH | FF_MODERN */,
-                                                                          "Courier New");
+        void *font = ((CreateFontA_t)qvtProc("gdi32.dll", "CreateFontA"))(-(dpiY * 10 / 72), 0, 0, 0, 400, 0, 0, 0,
+                                                                          134 /* GB2312_CHARSET */, 0, 0, 0,
+                                                                          0x31 /* FIXED_PITCH | FF_MODERN */, "SimSun");
         qvBeginPrintJob();
         void *old = select(dc, font);
         int onPage = 0, pages = 1;

@@ -47,11 +47,11 @@ def start(state):
     with open(os.path.join(state, 'session.json'), 'w') as f:
         json.dump(session, f)
     env = h.wine_env(session)
-    if not os.path.exists(os.path.join(prefix, '.quorven-ready')):
-        # The setup script makes (or copies) a complete prefix and stamps it.
-        subprocess.run([os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')], env=dict(env, QV_WINEPREFIX=prefix),
-                       stdout=subprocess.DEVNULL, check=True, timeout=3600)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # The setup script makes (or copies) a complete prefix and gives it the
+    # console font; it does nothing for a prefix that has both.
+    subprocess.run([os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')], env=dict(env, QV_WINEPREFIX=prefix),
+                   stdout=subprocess.DEVNULL, check=True, timeout=3600)
     subprocess.run(['wineserver', '-p'], env=env, timeout=h.scaled(60), **quiet)
     # Warm up: the first program in a prefix is slow to start.
     subprocess.run(['wine', 'cmd', '/c', 'exit'], env=env, timeout=h.scaled(120), **quiet)

@@ -19,7 +19,7 @@ enum {
     WM_NULL = 0, WM_CLOSE = 0x10, WM_KEYDOWN = 0x100, WM_CHAR = 0x102, WM_SYSKEYDOWN = 0x104, WM_COMMAND = 0x111,
     WM_SYSCOMMAND = 0x112, WM_TIMER = 0x113, WM_MOUSEMOVE = 0x200, WM_LBUTTONDOWN = 0x201, WM_LBUTTONUP = 0x202,
     WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONDOWN = 0x204, WM_MBUTTONDOWN = 0x207, WM_KEYUP = 0x101, WM_SYSCHAR = 0x106,
-    BM_CLICK = 0xF5, SC_MINIMIZE = 0xF020, SC_RESTORE = 0xF120, SC_CLOSE = 0xF060,
+    WM_IME_CHAR = 0x286, WM_IME_COMPOSITION = 0x10F, BM_CLICK = 0xF5, SC_MINIMIZE = 0xF020, SC_RESTORE = 0xF120, SC_CLOSE = 0xF060,
 };
 
 static uint32_t console;
@@ -174,6 +174,65 @@ static void mousePairOnAFullQueue(void)
     CHECK_EQ(qvWaitEvent(), 0x00150029);
 }
 
+static void doubleByteCharacters(void)
+{
+    /* With one slot free a double-byte character is refused whole, a bell
+     * for each byte; the slot still takes a single byte. No half of it is
+     * ever read. */
+    for (int i = 0; i < 254; i++) qvPostEvent(2000 + i);
+    int bells = probeBells;
+    send(WM_CHAR, 0xD0, 0);
+    send(WM_CHAR, 0xC5, 0);
+    CHECK_EQ(probeBells, bells + 2);
+    send(WM_CHAR, 'k', 0);
+    CHECK_EQ(probeBells, bells + 2);
+    int ok = 1;
+    for (int i = 0; i < 254; i++)
+        if (qvWaitEvent() != 2000 + i) ok = 0;
+    CHECK(ok);
+    CHECK_EQ(qvWaitEvent(), 'k');
+    CHECK_EQ(qvPeekEvent(), 0);
+
+    /* A character from an input method: lead then trail, once, although
+     * the default handling of WM_IME_CHAR would make two WM_CHARs of it.
+     * A single-byte one gives one event. */
+    clearHookCounts();
+    CHECK_EQ(send(WM_IME_CHAR, 0xD0C5, 1), 0);
+    CHECK_EQ(send(WM_IME_CHAR, 'x', 1), 0);
+    CHECK_EQ(qvPeekEvent(), 0xD0);
+    CHECK_EQ(qvWaitEvent(), 0xD0);
+    CHECK_EQ(qvWaitEvent(), 0xC5);
+    CHECK_EQ(qvWaitEvent(), 'x');
+    CHECK_EQ(qvPeekEvent(), 0);
+    CHECK_EQ(hookMessages[WM_CHAR] + hookMessages[WM_IME_CHAR], 0);
+
+    /* A finished composition through the window's input context: the
+     * system turns the result into WM_IME_COMPOSITION and WM_IME_CHAR; the
+     * queue receives 中文 once, byte pairs in order. */
+    typedef uint32_t(__attribute__((stdcall)) * GetContext_t)(uint32_t);
+    typedef int(__attribute__((stdcall)) * SetComp_t)(uint32_t, uint32_t, const void *, uint32_t, const void *, uint32_t);
+    typedef int(__attribute__((stdcall)) * Notify_t)(uint32_t, uint32_t, uint32_t, uint32_t);
+    typedef int(__attribute__((stdcall)) * Release_t)(uint32_t, uint32_t);
+    uint32_t imc = ((GetContext_t)qvtProc("imm32.dll", "ImmGetContext"))(console);
+    qvtPrint("input context %X\n", imc);
+    if (imc) {
+        int set = ((SetComp_t)qvtProc("imm32.dll", "ImmSetCompositionStringA"))(imc, 0x0009 /* SCS_SETSTR */,
+                                                                                 "\xD6\xD0\xCE\xC4", 4, 0, 0);
+        int done = ((Notify_t)qvtProc("imm32.dll", "ImmNotifyIME"))(imc, 0x15 /* NI_COMPOSITIONSTR */,
+                                                                   1 /* CPS_COMPLETE */, 0);
+        ((Release_t)qvtProc("imm32.dll", "ImmReleaseContext"))(console, imc);
+        qvtPrint("composition set %d, completed %d\n", set, done);
+        int32_t got[6] = {0};
+        int n = 0;
+        while (qvPeekEvent() != 0 && n < 6) got[n++] = qvWaitEvent();
+        qvtPrint("composition gave %d events: %X %X %X %X\n", n, got[0], got[1], got[2], got[3]);
+        if (set && done) {
+            CHECK_EQ(n, 4);
+            CHECK(got[0] == 0xD6 && got[1] == 0xD0 && got[2] == 0xCE && got[3] == 0xC4);
+        }
+    }
+}
+
 /* ---- messageHook --------------------------------------------------------- */
 
 static int hookKeyDowns, hookChars, hookDispatch;
@@ -280,6 +339,13 @@ static void readLineEcho(void)
     CHECK_EQ(after, before + 1);
     CHECK_BYTES(screen + 3 * cols + 5, " Y", 2);
 
+    /* Backspace after a double-byte character blanks both of its cells. */
+    qvMoveCursor(0, 5);
+    CHECK_EQ(readLineAt("a\xD0\xC5\bb\r", 6, buf, 10), 2);
+    CHECK_BYTES(buf, "ab", 2);
+    CHECK_BYTES(screen + 5 * cols, "ab  ", 4);
+    CHECK_EQ(qvQueryCursor(), (5 << 16) | 3);
+
     /* A full buffer: the refused character is not echoed. */
     qvMoveCursor(0, 4);
     CHECK_EQ(readLineAt("abc\r", 4, buf, 2), 2);
@@ -305,6 +371,7 @@ static int32_t QV_STDCALL entry(void)
     keysAndHook();
     mouseState();
     mousePairOnAFullQueue();
+    doubleByteCharacters();
     messageHookTakesOver();
     acceleratorCommand();
     readLineEcho();

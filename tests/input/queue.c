@@ -158,6 +158,16 @@ static void readLineEditing(void)
     CHECK_EQ(qvReadLine(buf, 10), 6);
     CHECK_BYTES(buf, "\x0D\x04\x01\x0A\xD0\xC5##", 8);
     CHECK_EQ(probeBells, bells + 3);
+
+    /* A double-byte character is one unit: 中 fits (two bytes left), 信
+     * does not and is refused whole with two bells, Backspace removes all
+     * of 中, and the A after it stays a letter instead of joining a lone
+     * lead byte. */
+    bells = probeBells;
+    memset(buf, '#', sizeof buf);
+    CHECK_EQ(readLine("a\xD6\xD0\xD0\xC5\bA\r", 8, buf, 3), 2);
+    CHECK_BYTES(buf, "aA#", 3);
+    CHECK_EQ(probeBells, bells + 2);
 }
 
 static int32_t QV_STDCALL entry(void)

@@ -1,6 +1,8 @@
 /* Reports every event of the console window on standard output, for a
  * driver script that types and clicks with real X events. One line per
- * entry: "event CODE SHIFTSTATE". The window's close ends the program. */
+ * entry: "event CODE SHIFTSTATE". Ctrl+F12 starts a ReadLine and reports
+ * the bytes it returned and the cells of its row: "line HEX cells HEX".
+ * The window's close ends the program. */
 #include "probe.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -12,6 +14,25 @@ static void QV_STDCALL shutdownHook(void)
 }
 
 typedef struct { int32_t x, y; } Point;
+
+static void printHex(const unsigned char *bytes, int n)
+{
+    for (int i = 0; i < n; i++) qvtPrint("%02X", bytes[i]);
+}
+
+static void readLineRound(void)
+{
+    char buf[32];
+    qvMoveCursor(0, 3);
+    qvtPrint("reading\n");
+    int n = qvReadLine(buf, 20);
+    int32_t cols = qvGetBufferSize() & 0xFFFF;
+    qvtPrint("line ");
+    printHex((unsigned char *)buf, n);
+    qvtPrint(" cells ");
+    printHex(qvGetScreenBuffer() + 3 * cols, 8);
+    qvtPrint(" cursor %X\n", qvQueryCursor());
+}
 
 static int32_t QV_STDCALL entry(void)
 {
@@ -29,6 +50,7 @@ static int32_t QV_STDCALL entry(void)
     for (;;) {
         int32_t code = qvWaitEvent();
         qvtPrint("event %X %X\n", code, qvGetShiftState());
+        if (code == 0x50012) readLineRound();
     }
     return 0;
 }

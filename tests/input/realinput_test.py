@@ -70,6 +70,28 @@ class Program:
             return
         print('ok %s' % name)
 
+    def read_line(self, name, keys, line, cells, cursor):
+        """Ctrl+F12 makes the program call ReadLine; types the keys and
+        compares the bytes returned, the first eight cells of its row and
+        the cursor."""
+        h.xdotool('key', 'ctrl+F12')
+        deadline = time.time() + 10
+        while 'reading' not in self.text() and time.time() < deadline:
+            time.sleep(0.02)
+        for k in keys:
+            h.xdotool('key', k)
+        deadline = time.time() + 20
+        while time.time() < deadline and not [l for l in self.text().splitlines() if l.startswith('line')]:
+            time.sleep(0.05)
+        self.seen += 1  # the Ctrl+F12 entry
+        got = [l.split() for l in self.text().splitlines() if l.startswith('line')]
+        want = ['line', line, 'cells', cells, 'cursor', '%X' % cursor]
+        if not got or got[0] != want:
+            failures.append(name)
+            print('FAIL %s: got %s, expected %s' % (name, got, want))
+        else:
+            print('ok %s' % name)
+
     def at(self, x, y):
         return ('mousemove', self.x0 + x, self.y0 + y)
 
@@ -102,6 +124,9 @@ def main(exe):
             [key('Print'), key('Num_Lock'), key('Num_Lock'), key('shift'), key('ctrl'), key('alt')], [])
     p.group('a GBK character arrives as two character events',
             [key('U4FE1')], [0xD0, 0xC5])  # 信
+    p.read_line('ReadLine edits characters: 信a中 Backspace b文 Backspace Backspace c Enter',
+                ['U4FE1', 'a', 'U4E2D', 'BackSpace', 'b', 'U6587', 'BackSpace', 'BackSpace', 'c', 'Return'],
+                'D0C56163', 'D0C5616320202020', 0x30005)
 
     # Each mouse group starts at its own place, so that no two groups'
     # clicks make a double click.

@@ -3,6 +3,7 @@
 #include "input/event_codes.h"
 #include "input/event_queue.h"
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 EventQueue fresh()
@@ -145,4 +146,128 @@ TEST(LineEditing, OnlyExactCodesEditEverythingElseByValue)
     EXPECT_EQ(lineAction(32, 0, 10), LineAction::Store);
     for (int32_t c : {0, 1, 9, 10, 27, 31, -1, int32_t(0x80000000)})
         EXPECT_EQ(lineAction(c, 0, 10), LineAction::Refuse) << c;
+}
+
+namespace {
+// Code page 936: lead bytes 0x81..0xFE.
+bool gbkLead(uint8_t b) { return b >= 0x81 && b <= 0xFE; }
+
+struct LineRun {
+    LineState line{};
+    std::vector<uint8_t> text;
+    int bells = 0;
+    // Feeds events as ReadLine does with its buffer; returns the stored bytes.
+    void feed(std::initializer_list<int32_t> events, int32_t maxLength)
+    {
+        for (int32_t e : events) {
+            bool dropped;
+            LineAction a = lineStep(line, e, maxLength, gbkLead, &dropped);
+            bells += dropped;
+            switch (a) {
+            case LineAction::Erase:
+                line.count = lastCharStart(text.data(), line.count, gbkLead);
+                text.resize(line.count);
+                break;
+            case LineAction::Store: text.push_back(uint8_t(e)); line.count++; break;
+            case LineAction::StorePair:
+                text.push_back(uint8_t(line.heldLead));
+                text.push_back(uint8_t(e));
+                line.count += 2;
+                line.heldLead = 0;
+                break;
+            case LineAction::Refuse: bells++; break;
+            default: break;
+            }
+        }
+    }
+};
+} // namespace
+
+TEST(LineEditing, DoubleByteCharacterIsOneUnit)
+{
+    // 信 a 中, Backspace (removes 中 whole), A: no lone lead byte left to
+    // join the A into another character.
+    LineRun r;
+    r.feed({0xD0, 0xC5, 'a', 0xD6, 0xD0, 8, 'A'}, 10);
+    EXPECT_EQ(r.text, (std::vector<uint8_t>{0xD0, 0xC5, 'a', 'A'}));
+    EXPECT_EQ(r.bells, 0);
+    // Backspace after 信 removes both bytes; then one more on the empty line rings.
+    r.feed({8, 8, 8, 8}, 10);
+    EXPECT_TRUE(r.text.empty());
+    EXPECT_EQ(r.bells, 1);
+}
+
+TEST(LineEditing, LeadStoredOnlyWhenBothBytesFit)
+{
+    // maxLength 2 after one byte: 中 is refused whole (two bells), a
+    // following single byte still fits.
+    LineRun r;
+    r.feed({'a', 0xD6, 0xD0, 'b', 'c'}, 2);
+    EXPECT_EQ(r.text, (std::vector<uint8_t>{'a', 'b'}));
+    EXPECT_EQ(r.bells, 3);
+    // Exactly two left: the pair fits.
+    LineRun s;
+    s.feed({'a', 0xD6, 0xD0}, 3);
+    EXPECT_EQ(s.text, (std::vector<uint8_t>{'a', 0xD6, 0xD0}));
+    EXPECT_EQ(s.bells, 0);
+    // A refused lead followed by Enter: Enter still ends the line.
+    LineRun t;
+    t.feed({0xD6}, 1);
+    bool dropped;
+    EXPECT_EQ(lineStep(t.line, 13, 1, gbkLead, &dropped), LineAction::Finish);
+}
+
+TEST(LineEditing, LoneLeadIsGivenUpNotJoined)
+{
+    // A lead byte followed by Backspace or Enter (no trail byte) is dropped
+    // with the bell; the event then acts as usual.
+    LineRun r;
+    r.feed({'x', 0xD6, 8}, 10);
+    EXPECT_TRUE(r.text.empty());
+    EXPECT_EQ(r.bells, 1);
+    bool dropped;
+    r.feed({0xD6}, 10);
+    EXPECT_EQ(lineStep(r.line, 13, 10, gbkLead, &dropped), LineAction::Finish);
+    EXPECT_TRUE(dropped);
+    // A code with flag bits is no trail byte, even with a trail-like low byte.
+    LineRun s;
+    s.feed({0xD6, 0x200D0}, 10);
+    EXPECT_EQ(s.text, (std::vector<uint8_t>{0xD0}));
+    EXPECT_EQ(s.bells, 1);
+}
+
+TEST(LineEditing, BoundariesComeFromTheLineStart)
+{
+    // D6 D0 then D0 C5: the last character starts at 2, although the byte
+    // before it (D0) is a lead byte by itself.
+    const uint8_t t[] = {0xD6, 0xD0, 0xD0, 0xC5, 'a', 0xD0};
+    EXPECT_EQ(lastCharStart(t, 4, gbkLead), 2);
+    EXPECT_EQ(lastCharStart(t, 5, gbkLead), 4);
+    EXPECT_EQ(lastCharStart(t, 6, gbkLead), 5); // a lone lead at the end is one unit
+    EXPECT_EQ(lastCharStart(t, 1, gbkLead), 0);
+    EXPECT_EQ(lastCharStart(t + 1, 3, gbkLead), 2); // D0 D0 | C5: the pair starts at 0
+}
+
+TEST(EventQueue, DoubleByteCharacterGoesInWhole)
+{
+    EventQueue q = fresh();
+    EXPECT_EQ(q.putCharacter(0xD0, true), 0);
+    EXPECT_TRUE(q.empty()); // the lead waits for its trail
+    EXPECT_EQ(q.putCharacter(0xC5, false), 0);
+    EXPECT_EQ(q.take(), 0xD0);
+    EXPECT_EQ(q.take(), 0xC5);
+    // One slot free: the pair is refused whole (two entries), a single byte fits.
+    for (int32_t i = 0; i < 254; i++) q.put(i);
+    EXPECT_EQ(q.putCharacter(0xD0, true), 0);
+    EXPECT_EQ(q.putCharacter(0xC5, false), 2);
+    EXPECT_EQ(q.room(), 1);
+    EXPECT_EQ(q.putCharacter('k', false), 0);
+    EXPECT_EQ(q.putCharacter('k', false), 1);
+    // A lead followed by no trail byte (Enter) is refused; Enter goes in.
+    EventQueue r = fresh();
+    r.putCharacter(0xD6, true);
+    EXPECT_EQ(r.putCharacter(13, false), 1);
+    EXPECT_EQ(r.take(), 13);
+    EXPECT_TRUE(r.empty());
+    EXPECT_EQ(r.heldLead, 0);
 }
