@@ -32,6 +32,9 @@ void presentChanges();
 // before anything that waits for input, shows a box or dialog, prints or
 // ends the program.
 void settleScreen();
+// After a fault inside a console service: the lock the faulting service held
+// is released, so that the drawing thread can go on.
+void releaseScreenLockAfterFault();
 // GetScreenDC: the program may draw into the context from now on, so output
 // is drawn at once for the rest of the process.
 void handOutScreenDC();

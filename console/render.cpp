@@ -31,6 +31,14 @@ void lockScreen()
 
 void unlockScreen() { LeaveCriticalSection(&cs.drawLock); }
 
+void releaseScreenLockAfterFault()
+{
+    if (!cs.drawLockReady) return;
+    DWORD self = GetCurrentThreadId();
+    while (reinterpret_cast<DWORD>(cs.drawLock.OwningThread) == self && cs.drawLock.RecursionCount > 0)
+        LeaveCriticalSection(&cs.drawLock);
+}
+
 // Advances of charWidth pixels per byte, so that every byte of a run takes
 // exactly one cell whatever the font's own advance is (the stock fixed font
 // that Wine substitutes advances 6 pixels while its average width is 7, so
