@@ -94,7 +94,9 @@ void onVerticalScroll(WPARAM wParam)
 
 void moveCaretToCursor()
 {
-    SetCaretPos(cellX(sm.cursorCol, cs.charWidth), caretY(sm.cursorRow - sm.topLine, cs.lineHeight, cs.caretHeight));
+    POINT p = {cellX(sm.cursorCol, cs.charWidth), caretY(sm.cursorRow - sm.topLine, cs.lineHeight, cs.caretHeight)};
+    SetCaretPos(p.x, p.y);
+    cs.caretAt = p;
 }
 
 extern "C" {

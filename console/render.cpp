@@ -156,8 +156,10 @@ static bool scrollPicture(int32_t d)
     bool ok;
     RECT pending;
     bool windowScroll = GetUpdateRect(cs.consoleWindow, &pending, FALSE) != FALSE;
-    if (windowScroll)
+    if (windowScroll) {
         ok = ScrollWindow(cs.consoleWindow, 0, -d * lh, nullptr, nullptr) != FALSE;
+        cs.caretAt.x = -1; // the system may move the caret with the pixels
+    }
     else
         ok = ScrollDC(cs.screenDC, 0, -d * lh, &client, &client, nullptr, nullptr) != FALSE;
     int32_t first, last, top, bottom;
@@ -233,7 +235,13 @@ void paintScreen()
 void placeCaret()
 {
     const ScreenModel &m = cs.screen;
-    if (cs.hasFocus && m.topLine <= m.cursorRow && m.cursorRow < m.topLine + m.viewRows) moveCaretToCursor();
+    if (!cs.hasFocus || m.cursorRow < m.topLine || m.cursorRow >= m.topLine + m.viewRows) return;
+    // Streaming output leaves the caret where it was (column 0 of the last
+    // row): no call then.
+    if (cs.caretAt.x == cellX(m.cursorCol, cs.charWidth) &&
+        cs.caretAt.y == caretY(m.cursorRow - m.topLine, cs.lineHeight, cs.caretHeight))
+        return;
+    moveCaretToCursor();
 }
 
 // The scroll bar's position follows the model at once (GetScrollPos is

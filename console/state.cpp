@@ -16,6 +16,7 @@ ConsoleState consoleState = {
     {0, 0, 0, 0},       // empty highlight on row 0
     500, 100,           // bell
     0, 0, false,        // client area, focus
+    {-1, -1},           // caret position unknown
     {{0}},              // lead bytes, read when the window is created
     nullptr, 0, 0,      // advance table
     0, 0, false,        // scroll bar

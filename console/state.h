@@ -33,6 +33,7 @@ struct ConsoleState {
     int32_t clientWidth;       // client area of the last WM_SIZE, pixels
     int32_t clientHeight;      // its height, pixels
     bool hasFocus;             // the console has the keyboard focus (WM_SETFOCUS to WM_KILLFOCUS)
+    POINT caretAt;             // caret position last set; x -1 when unknown
     LeadByteTable leadBytes;   // lead bytes of the active code page, read when the window is created
     INT *cellAdvances;         // charWidth for every byte of a run, so each byte takes one cell
     int32_t advanceCount;      // entries in cellAdvances

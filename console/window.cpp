@@ -75,6 +75,8 @@ static void onKillFocus(HWND window)
 {
     settleScreen();
     cs.hasFocus = false;
+    cs.caretHiddenForJump = false;
+    cs.caretAt.x = -1;
     HideCaret(window);
     DestroyCaret();
 }
@@ -203,6 +205,7 @@ int32_t __stdcall SetCaretHeight(int32_t height)
     cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
     CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
     cs.caretHiddenForJump = false;
+    cs.caretAt.x = -1;
     moveCaretToCursor();
     ShowCaret(cs.consoleWindow);
     unlockScreen();
