@@ -22,6 +22,7 @@ add_library(qvpure STATIC
   host/namestring.cpp
   host/settings_text.cpp
   console/layout.cpp
+  console/screen.cpp
   input/event_queue.cpp
   input/event_codes.cpp
   services/service_text.cpp

@@ -2,23 +2,48 @@
 // the kernel.
 #pragma once
 #include <windows.h>
+#include <stdint.h>
 
 // The console window procedure.
 LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Beep(bellFrequency, bellDuration); returns when the tone has ended.
 void bell();
-// Redraws the visible rows from the screen buffer, with the highlight.
+// Redraws the visible rows inside the clipping box from the screen buffer,
+// with the highlight (WM_PAINT, between BeginPaint and EndPaint).
 void paintScreen();
-// Moves the caret to the cursor cell when the console has the focus.
+// Moves the caret to the cursor cell when the console has the focus and the
+// cursor row is in view.
 void placeCaret();
 // Moves the caret to the cursor cell, whether or not the console has the focus.
 void moveCaretToCursor();
-// Scrolls so that the cursor row is in the view's bottom band; shifts the
-// buffer when the cursor is past its last row.
-void keepCursorInView();
-// Moves a cursor past the view's right edge to the next row, then keeps it in view.
-void wrapCursor();
+// Sets the console's colours in its device context: the stored pair, or the system's.
+void selectConsoleColors();
+
+// The lock around the screen model and every drawing into the console's
+// device context; the main thread and the drawing thread take it.
+void lockScreen();
+void unlockScreen();
+// Ends a service that changed the screen model: draws the changes at once
+// with one caret hide/show and one caret placement, or, while output streams
+// faster than a screen needs, leaves them to the next drawing. Lock held.
+void presentChanges();
+// Brings deferred drawing and the scroll bar's thumb up to date. Called
+// before anything that waits for input, shows a box or dialog, prints or
+// ends the program.
+void settleScreen();
+// After a fault inside a console service: the lock the faulting service held
+// is released, so that the drawing thread can go on.
+void releaseScreenLockAfterFault();
+// GetScreenDC: the program may draw into the context from now on, so output
+// is drawn at once for the rest of the process.
+void handOutScreenDC();
+// Sets the scroll bar's position and paints it at once.
+void setScrollBar(int32_t position);
+// The thread that draws deferred output; started with the window, stopped
+// before the window is destroyed.
+void startDrawingThread();
+void stopDrawingThread();
 
 // Refits the view to a client area of height x width pixels (WM_SIZE of a
 // restored or maximized window).

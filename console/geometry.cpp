@@ -1,5 +1,6 @@
 // Screen geometry and scrolling: the view and the window's size, the screen
-// buffer, the scroll position, the cursor-keeping routines and the caret.
+// buffer, the scroll position and the caret. The cursor rules live in the
+// screen model (screen.cpp); the drawing in the renderer (render.cpp).
 #include "console.h"
 #include "layout.h"
 #include "state.h"
@@ -8,30 +9,37 @@
 #include <string.h>
 
 static ConsoleState &cs = consoleState;
+static ScreenModel &sm = consoleState.screen;
 
 // Both cell sizes must be positive before anything is divided by them: they
 // are 0 until the window has measured its font, and SetCellSize stores
 // whatever it is given.
 static bool cellSizeUsable() { return cs.lineHeight > 0 && cs.charWidth > 0; }
 
-// Allocates the screen buffer when there is none, filled with spaces; on
-// failure tells the user and goes on without one.
+// Allocates the screen buffer and its change record when there is none, the
+// buffer filled with spaces; on failure tells the user and goes on without one.
 static void ensureBuffer()
 {
-    if (cs.screenBuffer) return;
+    if (sm.buffer) return;
     // A size past 2 GB cannot be allocated; computing it in 64 bits keeps an
     // overflowed product from allocating a buffer too small for its rows.
-    uint64_t wanted = static_cast<uint64_t>(cs.bufferRows) * static_cast<uint64_t>(cs.bufferCols);
+    uint64_t wanted = static_cast<uint64_t>(sm.bufferRows) * static_cast<uint64_t>(sm.bufferCols);
     size_t size = static_cast<size_t>(wanted);
     char *buffer = wanted <= 0x7FFFFFFFu ? static_cast<char *>(malloc(size)) : nullptr;
-    if (!buffer) {
+    CellSpan *changed = buffer ? static_cast<CellSpan *>(calloc(static_cast<size_t>(sm.bufferRows), sizeof(CellSpan)))
+                               : nullptr;
+    if (!changed) {
+        free(buffer);
+        settleScreen();
         // "不能分配屏幕内存" (cannot allocate screen memory), caption "错误" (error)
         MessageBoxA(cs.consoleWindow, "\xB2\xBB\xC4\xDC\xB7\xD6\xC5\xE4\xC6\xC1\xC4\xBB\xC4\xDA\xB4\xE6",
                     "\xB4\xED\xCE\xF3", MB_ICONERROR);
         return;
     }
-    memset(buffer, ' ', size);
-    cs.screenBuffer = buffer;
+    memset(buffer, BLANK_CELL, size);
+    sm.buffer = buffer;
+    sm.changed = changed;
+    forgetChanges(sm);
 }
 
 // Asks for the outer size that gives a client area of the view (plus the
@@ -39,190 +47,128 @@ static void ensureBuffer()
 // counted. A change of size refits the view through a nested WM_SIZE.
 static void sizeWindowToView()
 {
-    RECT r = {0, 0, cs.viewCols * cs.charWidth + 2, cs.viewRows * cs.lineHeight + 2};
+    RECT r = {0, 0, sm.viewCols * cs.charWidth + 2, sm.viewRows * cs.lineHeight + 2};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, cs.hasMenu != 0);
     SetWindowPos(cs.consoleWindow, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE);
 }
 
 static void updateScrollBar()
 {
-    SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.bufferRows - cs.viewRows, FALSE);
-    SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, TRUE);
+    SetScrollRange(cs.consoleWindow, SB_VERT, 0, sm.bufferRows - sm.viewRows, FALSE);
+    setScrollBar(sm.topLine);
+}
+
+// The view changed size: the window repaints all of it (CS_HREDRAW,
+// CS_VREDRAW), and the renderer draws nothing older.
+static void viewChanged()
+{
+    forgetChanges(sm);
+    sm.redrawAll = true;
 }
 
 void fitViewToClient(int height, int width)
 {
     if (!cellSizeUsable()) return;
-    int32_t rows = cellsThatFit(height, cs.lineHeight, cs.bufferRows);
-    int32_t cols = cellsThatFit(width, cs.charWidth, cs.bufferCols);
+    lockScreen();
+    cs.clientWidth = width;
+    cs.clientHeight = height;
+    int32_t rows = cellsThatFit(height, cs.lineHeight, sm.bufferRows);
+    int32_t cols = cellsThatFit(width, cs.charWidth, sm.bufferCols);
     ensureBuffer();
-    cs.viewRows = rows;
-    cs.viewCols = cols;
-    if (height / cs.lineHeight > cs.bufferRows || width / cs.charWidth > cs.bufferCols) sizeWindowToView();
+    sm.viewRows = rows;
+    sm.viewCols = cols;
+    viewChanged();
+    if (height / cs.lineHeight > sm.bufferRows || width / cs.charWidth > sm.bufferCols) sizeWindowToView();
     updateScrollBar();
-    wrapCursor();
+    wrapModelCursor(sm);
+    presentChanges();
+    unlockScreen();
 }
 
 void onVerticalScroll(WPARAM wParam)
 {
     int32_t target;
-    if (scrollRequestTarget(static_cast<uint32_t>(wParam), cs.topLine, cs.viewRows, cs.bufferRows, &target))
+    if (scrollRequestTarget(static_cast<uint32_t>(wParam), sm.topLine, sm.viewRows, sm.bufferRows, &target))
         ScrollToLine(target);
 }
 
 void moveCaretToCursor()
 {
-    SetCaretPos(cellX(cs.cursorCol, cs.charWidth), caretY(cs.cursorRow - cs.topLine, cs.lineHeight, cs.caretHeight));
-}
-
-void placeCaret()
-{
-    if (GetFocus() == cs.consoleWindow) moveCaretToCursor();
-}
-
-void wrapCursor()
-{
-    if (cs.cursorCol >= cs.viewCols) {
-        cs.cursorCol = 0;
-        cs.cursorRow++;
-    }
-    keepCursorInView();
-}
-
-void keepCursorInView()
-{
-    if (!cursorInBottomBand(cs.topLine, cs.viewRows, cs.cursorRow)) {
-        ScrollToLine(cs.cursorRow - cs.viewRows + 1);
-        placeCaret();
-    }
-    if (cs.screenBuffer && cs.cursorRow >= cs.bufferRows) {
-        // The cursor ran past the last row: drop the oldest rows. The view
-        // moves with the text, so nothing needs redrawing.
-        int32_t n = cs.cursorRow - cs.bufferRows + 1;
-        shiftBufferUp(cs.screenBuffer, cs.bufferRows, cs.bufferCols, n);
-        cs.topLine = cs.topLine - n < 0 ? 0 : cs.topLine - n;
-        cs.cursorRow -= n;
-    }
-}
-
-// The scroll bar's thumb follows topLine on every scroll, but Wine takes
-// about 4 ms to paint the bar, twenty times what the scroll itself costs. So
-// while output scrolls quickly the bar is painted at most every
-// SCROLL_BAR_PAINT_MS; a position set without painting is painted by a timer
-// as soon as the program lets messages through. GetScrollPos is exact at once.
-static const UINT SCROLL_BAR_PAINT_MS = 40;
-static const UINT_PTR SCROLL_BAR_TIMER = 0x5142; // 'QB'
-static DWORD scrollBarPaintedAt;
-static bool scrollBarPending;
-
-static void CALLBACK paintScrollBarLater(HWND window, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(window, id);
-    scrollBarPending = false;
-    SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, TRUE);
-    scrollBarPaintedAt = GetTickCount();
-}
-
-static void moveScrollThumb()
-{
-    DWORD now = GetTickCount();
-    if (now - scrollBarPaintedAt >= SCROLL_BAR_PAINT_MS) {
-        SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, TRUE);
-        scrollBarPaintedAt = now;
-        if (scrollBarPending) {
-            KillTimer(cs.consoleWindow, SCROLL_BAR_TIMER);
-            scrollBarPending = false;
-        }
-        return;
-    }
-    SetScrollPos(cs.consoleWindow, SB_VERT, cs.topLine, FALSE);
-    if (!scrollBarPending && SetTimer(cs.consoleWindow, SCROLL_BAR_TIMER, SCROLL_BAR_PAINT_MS, paintScrollBarLater))
-        scrollBarPending = true;
+    POINT p = {cellX(sm.cursorCol, cs.charWidth), caretY(sm.cursorRow - sm.topLine, cs.lineHeight, cs.caretHeight)};
+    SetCaretPos(p.x, p.y);
+    cs.caretAt = p;
 }
 
 extern "C" {
 int32_t __stdcall FitViewToPixels(int32_t height, int32_t width)
 {
     if (!cellSizeUsable()) return 0;
-    int32_t rows = cellsThatFit(height, cs.lineHeight, cs.bufferRows);
-    int32_t cols = cellsThatFit(width, cs.charWidth, cs.bufferCols);
+    lockScreen();
+    int32_t rows = cellsThatFit(height, cs.lineHeight, sm.bufferRows);
+    int32_t cols = cellsThatFit(width, cs.charWidth, sm.bufferCols);
     ensureBuffer();
-    if (rows == cs.viewRows && cols == cs.viewCols) {
+    if (rows == sm.viewRows && cols == sm.viewCols) {
         sizeWindowToView();
+        unlockScreen();
         return 0;
     }
-    cs.viewRows = rows;
-    cs.viewCols = cols;
+    sm.viewRows = rows;
+    sm.viewCols = cols;
+    viewChanged();
     sizeWindowToView();
     updateScrollBar(); // with the view the nested WM_SIZE left
-    wrapCursor();
+    wrapModelCursor(sm);
+    presentChanges();
+    unlockScreen();
     return 0;
 }
 
 int32_t __stdcall SetBufferSize(int32_t rows, int32_t columns)
 {
     if (rows < 1 || columns < 1 || !cellSizeUsable()) return 0;
-    cs.bufferRows = rows;
-    cs.bufferCols = columns;
-    free(cs.screenBuffer);
-    cs.screenBuffer = nullptr;
-    FitViewToPixels(cs.viewRows * cs.lineHeight, cs.viewCols * cs.charWidth);
-    SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.bufferRows, FALSE);
-    SetScrollPos(cs.consoleWindow, SB_VERT, 0, TRUE);
+    lockScreen();
+    sm.bufferRows = rows;
+    sm.bufferCols = columns;
+    free(sm.buffer);
+    free(sm.changed);
+    sm.buffer = nullptr;
+    sm.changed = nullptr;
+    FitViewToPixels(sm.viewRows * cs.lineHeight, sm.viewCols * cs.charWidth);
+    SetScrollRange(cs.consoleWindow, SB_VERT, 0, sm.bufferRows, FALSE);
+    setScrollBar(0);
     ClearScreen();
+    unlockScreen();
     return 0;
 }
 
 int32_t __stdcall ClearScreen()
 {
-    if (!cs.screenBuffer) return 0;
-    memset(cs.screenBuffer, ' ', static_cast<size_t>(cs.bufferRows) * static_cast<size_t>(cs.bufferCols));
-    cs.topLine = 0;
-    cs.cursorRow = 0;
-    cs.cursorCol = 0;
-    placeCaret();
-    InvalidateRect(cs.consoleWindow, nullptr, TRUE);
-    UpdateWindow(cs.consoleWindow);
-    SetScrollPos(cs.consoleWindow, SB_VERT, 0, TRUE);
+    if (!sm.buffer) return 0;
+    lockScreen();
+    clearScreenModel(sm); // the whole view is drawn again, margins included
+    presentChanges();
+    setScrollBar(0);
+    unlockScreen();
     return 0;
 }
 
 int32_t __stdcall ScrollToLine(int32_t line)
 {
-    int32_t old = cs.topLine;
-    cs.topLine = clampTopLine(line, cs.cursorRow);
-    if (cs.topLine != old) {
-        int32_t delta = old - cs.topLine;
-        if (delta < cs.viewRows && -delta < cs.viewRows) {
-            // Move what is drawn; repaint only the rows that came into view.
-            ScrollWindow(cs.consoleWindow, 0, delta * cs.lineHeight, nullptr, nullptr);
-            RECT strip;
-            strip.left = 0;
-            strip.right = cs.viewCols * cs.charWidth;
-            if (delta < 0) {
-                strip.top = (cs.viewRows + delta) * cs.lineHeight;
-                strip.bottom = cs.viewRows * cs.lineHeight;
-            } else {
-                strip.top = cs.viewRows * cs.lineHeight;
-                strip.bottom = (cs.viewRows + 1) * cs.lineHeight;
-            }
-            InvalidateRect(cs.consoleWindow, &strip, FALSE);
-        } else {
-            InvalidateRect(cs.consoleWindow, nullptr, FALSE);
-        }
-        UpdateWindow(cs.consoleWindow);
-        moveScrollThumb();
-    }
-    if (cs.topLine <= cs.cursorRow && cs.cursorRow < cs.topLine + cs.viewRows) placeCaret();
+    lockScreen();
+    scrollModelTo(sm, line);
+    presentChanges();
+    unlockScreen();
     return 0;
 }
 
 // Negative coordinates count as 0, so the cursor cell stays inside the buffer.
 int32_t __stdcall MoveCursor(int32_t column, int32_t row)
 {
-    cs.cursorCol = clampCursor(column, cs.viewCols);
-    cs.cursorRow = clampCursor(row, cs.viewRows) + cs.topLine;
-    placeCaret();
+    lockScreen();
+    sm.cursorCol = clampCursor(column, sm.viewCols);
+    sm.cursorRow = clampCursor(row, sm.viewRows) + sm.topLine;
+    presentChanges();
+    unlockScreen();
     return 0;
 }
 }

@@ -1,6 +1,6 @@
-// Text output and painting: characters into the screen buffer and onto the
-// screen at once, the repaint from the buffer with the inverted highlight,
-// the colours, the bell and the message box.
+// Text output: the output services put characters into the screen model and
+// let the renderer draw what changed; the colours, the highlight, the bell
+// and the message box.
 #include "console.h"
 #include "layout.h"
 #include "state.h"
@@ -10,174 +10,63 @@
 #include <string.h>
 
 static ConsoleState &cs = consoleState;
+static ScreenModel &sm = consoleState.screen;
 
-static const COLORREF INVERTED_BACK = 0x000000;
-static const COLORREF INVERTED_TEXT = 0xFFFFFF;
-
-static char *cell(int32_t row, int32_t col)
+// Draws every visible row again, in the current colours and highlight.
+static void redrawView()
 {
-    return cs.screenBuffer + static_cast<size_t>(row) * static_cast<size_t>(cs.bufferCols) + col;
+    lockScreen();
+    sm.redrawAll = true;
+    presentChanges();
+    unlockScreen();
 }
 
-// Advances of charWidth pixels per byte, so that every byte of a run takes
-// exactly one cell whatever the font's own advance is (the stock fixed font
-// that Wine substitutes advances 6 pixels while its average width is 7, so
-// the cells are 8 wide). A double-byte character gets the two advances of
-// its two cells. The table grows with the longest run and follows the cell
-// width; it is not rebuilt per call.
-static INT *cellAdvances;
-static int32_t advanceCount;
-static int32_t advanceWidth;
-
-static const INT *advancesFor(int32_t count)
-{
-    if (count > advanceCount || advanceWidth != cs.charWidth) {
-        int32_t n = count > advanceCount ? count : advanceCount;
-        if (n < 256) n = 256;
-        INT *table = static_cast<INT *>(realloc(cellAdvances, static_cast<size_t>(n) * sizeof(INT)));
-        if (!table) return nullptr; // then the font's own advances
-        for (int32_t i = 0; i < n; i++) table[i] = cs.charWidth;
-        cellAdvances = table;
-        advanceCount = n;
-        advanceWidth = cs.charWidth;
-    }
-    return cellAdvances;
-}
-
-// Draws count bytes from column col of a view row, background included, in
-// the font and colours selected into the console's device context.
-static void drawCells(int32_t col, int32_t viewRow, const char *bytes, int32_t count)
-{
-    if (count <= 0) return;
-    ExtTextOutA(cs.screenDC, cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight), 0, nullptr, bytes,
-                static_cast<UINT>(count), advancesFor(count));
-}
-
-// The colours the console draws in: the stored pair, or the system's.
-static void selectConsoleColors()
-{
-    if (cs.backColor == -1 && cs.textColor == -1) {
-        SetBkColor(cs.screenDC, GetSysColor(COLOR_WINDOW));
-        SetTextColor(cs.screenDC, GetSysColor(COLOR_WINDOWTEXT));
-    } else {
-        SetBkColor(cs.screenDC, cs.backColor);
-        SetTextColor(cs.screenDC, cs.textColor);
-    }
-}
 
 void bell() { Beep(cs.bellFrequency, cs.bellDuration); }
-
-void paintScreen()
-{
-    if (!cs.screenBuffer) return;
-    int32_t count = rowsToPaint(cs.topLine, cs.viewRows, cs.bufferRows);
-    // Rows outside the clipping box would draw nothing visible; skipping them
-    // makes the repaint of the strip a scroll uncovers cost one row, not all.
-    int32_t first = 0, last = count - 1;
-    RECT clip;
-    if (GetClipBox(cs.screenDC, &clip) != ERROR && cs.lineHeight > 0) {
-        clipRows(clip.top, clip.bottom, cs.lineHeight, &first, &last);
-        if (last > count - 1) last = count - 1;
-    }
-    const HighlightRegion &h = cs.highlight;
-    for (int32_t i = first; i <= last; i++) {
-        int32_t row = cs.topLine + i;
-        PaintRun runs[3];
-        int n = highlightRuns(row, cs.viewCols, h.startRow, h.startCol, h.endRow, h.endCol, runs);
-        for (int k = 0; k < n; k++) {
-            if (runs[k].inverted) {
-                SetBkColor(cs.screenDC, INVERTED_BACK);
-                SetTextColor(cs.screenDC, INVERTED_TEXT);
-            }
-            drawCells(runs[k].start, i, cell(row, runs[k].start), runs[k].count);
-            if (runs[k].inverted) selectConsoleColors();
-        }
-    }
-}
-
-// Redraws outside WM_PAINT; the caret is kept off the screen meanwhile so
-// that the drawing does not cut into its inverted bar.
-static void repaintNow()
-{
-    HideCaret(cs.consoleWindow);
-    paintScreen();
-    ShowCaret(cs.consoleWindow);
-}
 
 extern "C" {
 int32_t __stdcall PutChar(int32_t character)
 {
-    if (!cs.screenBuffer) return 0;
-    keepCursorInView();
-    unsigned char c = static_cast<unsigned char>(character);
-    switch (c) {
-    case 7:
+    if (!sm.buffer) return 0;
+    lockScreen();
+    PutResult result = putModelByte(sm, static_cast<unsigned char>(character));
+    if (result == PutResult::Bell) {
+        // The cursor does not move; only a scroll that keeping it in view
+        // caused is drawn.
+        if (hasChanges(sm)) presentChanges();
+        unlockScreen();
         bell();
         return 0;
-    case 8:
-        if (cs.cursorCol != 0) {
-            cs.cursorCol--;
-        } else if (cs.cursorRow != 0) {
-            cs.cursorRow--;
-            cs.cursorCol = cs.viewCols - 1;
-        }
-        break;
-    case 10:
-        cs.cursorRow++;
-        wrapCursor();
-        break;
-    case 13:
-        cs.cursorCol = 0;
-        break;
-    default: {
-        char byte = static_cast<char>(c);
-        HideCaret(cs.consoleWindow);
-        drawCells(cs.cursorCol, cs.cursorRow - cs.topLine, &byte, 1);
-        ShowCaret(cs.consoleWindow);
-        *cell(cs.cursorRow, cs.cursorCol) = byte;
-        cs.cursorCol++;
-        wrapCursor();
-        break;
     }
-    }
-    placeCaret();
+    presentChanges();
+    unlockScreen();
     return 0;
 }
 
 // A negative length writes nothing, like 0; the cursor is still kept in view.
 int32_t __stdcall WriteText(const char *text, int32_t length)
 {
-    if (!cs.screenBuffer) return 0;
-    keepCursorInView();
-    HideCaret(cs.consoleWindow);
-    while (length > 0) {
-        int32_t n = pieceLength(length, cs.viewCols, cs.cursorCol);
-        if (n <= 0) break; // a cursor outside the view (the wrap rules prevent it) leaves no room
-        drawCells(cs.cursorCol, cs.cursorRow - cs.topLine, text, n);
-        memcpy(cell(cs.cursorRow, cs.cursorCol), text, static_cast<size_t>(n));
-        cs.cursorCol += n;
-        wrapCursor(); // may scroll and repaint; the piece is already stored
-        text += n;
-        length -= n;
-    }
-    placeCaret();
-    ShowCaret(cs.consoleWindow);
+    if (!sm.buffer) return 0;
+    lockScreen();
+    writeModelText(sm, text, length);
+    presentChanges();
+    unlockScreen();
     return 0;
 }
 
 int32_t __stdcall NewLine()
 {
-    if (!cs.screenBuffer) return 0;
-    cs.cursorCol = 0;
-    cs.cursorRow++;
-    keepCursorInView();
-    placeCaret();
+    if (!sm.buffer) return 0;
+    lockScreen();
+    newModelLine(sm);
+    presentChanges();
+    unlockScreen();
     return 0;
 }
 
 int32_t __stdcall EnsureRoom(int32_t count)
 {
-    if (cs.cursorCol + count >= cs.viewCols) NewLine();
+    if (sm.cursorCol + count >= sm.viewCols) NewLine();
     return 0;
 }
 
@@ -185,6 +74,7 @@ int32_t __stdcall ShowMessage(const char *text, uint32_t length)
 {
     char buffer[NAME_BUFFER_SIZE];
     copyNameString(buffer, text, length);
+    settleScreen();
     MessageBoxA(cs.consoleWindow, buffer, "\xD0\xC5\xCF\xA2\xBF\xF2", MB_OK); // "信息框" (message box)
     return 0;
 }
@@ -196,12 +86,13 @@ int32_t __stdcall SetHighlight(int32_t endCol, int32_t endRow, int32_t startCol,
     cs.highlight.startCol = startCol;
     cs.highlight.endRow = endRow;
     cs.highlight.endCol = endCol;
-    repaintNow();
+    redrawView();
     return 0;
 }
 
 int32_t __stdcall SetColors(int32_t background, int32_t text)
 {
+    lockScreen();
     bool wasSystem = cs.backColor == -1 && cs.textColor == -1;
     HWND w = cs.consoleWindow;
     if (background == -1 && text == -1) {
@@ -221,7 +112,8 @@ int32_t __stdcall SetColors(int32_t background, int32_t text)
         SetClassLongA(w, GCL_HBRBACKGROUND, reinterpret_cast<LONG>(brush));
         if (previous) DeleteObject(reinterpret_cast<HGDIOBJ>(previous));
     }
-    repaintNow();
+    redrawView();
+    unlockScreen();
     return 0;
 }
 

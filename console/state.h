@@ -1,9 +1,10 @@
 // The one global record of the console: window, device context, screen
-// buffer, view, scroll position, cursor, cell size, caret, colours, highlight
-// and bell. Static initial values; nothing initialises it as a whole.
+// model, cell size, caret, colours, highlight, bell, and the renderer's state
+// (scroll-bar throttle, advance table, deferred drawing and its thread). Static initial values; nothing initialises it as a whole.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "screen.h"
 
 struct HighlightRegion {
     int32_t startRow; // first row of the inverted region (buffer row)
@@ -18,14 +19,7 @@ struct ConsoleState {
     int32_t windowState;       // size type of the last WM_SIZE: 0 restored, 1 minimized, 2 maximized
     int32_t showCommand;       // show command the process was started with
     int32_t hasMenu;           // size the window as one with a menu bar
-    char *screenBuffer;        // bufferRows x bufferCols cells, row after row; 0 until allocated
-    int32_t bufferRows;        // rows of the screen buffer
-    int32_t bufferCols;        // columns of the screen buffer (length of one row)
-    int32_t viewRows;          // rows visible in the window
-    int32_t viewCols;          // columns visible in the window; output wraps here
-    int32_t topLine;           // buffer row shown in the window's top text row
-    int32_t cursorRow;         // text cursor row, from buffer row 0
-    int32_t cursorCol;         // text cursor column
+    ScreenModel screen;        // buffer, view, scroll position, cursor and what changed on them
     int32_t lineHeight;        // pixel height of a text row
     int32_t charWidth;         // pixel width of a character cell
     int32_t caretHeight;       // height of the caret bar at the bottom of the cursor cell
@@ -36,6 +30,27 @@ struct ConsoleState {
     HighlightRegion highlight; // the inverted region, in reading order
     int32_t bellFrequency;     // tone of the bell, hertz
     int32_t bellDuration;      // length of the bell, milliseconds
+    int32_t clientWidth;       // client area of the last WM_SIZE, pixels
+    int32_t clientHeight;      // its height, pixels
+    bool hasFocus;             // the console has the keyboard focus (WM_SETFOCUS to WM_KILLFOCUS)
+    POINT caretAt;             // caret position last set; x -1 when unknown
+    LeadByteTable leadBytes;   // lead bytes of the active code page, read when the window is created
+    INT *cellAdvances;         // charWidth for every byte of a run, so each byte takes one cell
+    int32_t advanceCount;      // entries in cellAdvances
+    int32_t advanceWidth;      // the charWidth cellAdvances was filled with
+    int32_t thumbPos;          // scroll-bar position last set
+    DWORD thumbPaintedAt;      // tick count of the last painting of the scroll bar
+    bool thumbPending;         // the scroll-bar position was set without painting it
+    CRITICAL_SECTION drawLock; // held by whichever thread draws into screenDC or changes the screen
+    bool drawLockReady;        // drawLock is initialised
+    HANDLE drawThread;         // the thread that draws deferred output while the program runs
+    HANDLE drawWake;           // auto-reset event that wakes the drawing thread
+    bool drawThreadIdle;       // the drawing thread waits for drawWake without a time-out
+    bool deferDrawing;         // output may be drawn later (jump scrolling); off once the DC is handed out
+    bool drawPending;          // screen changes wait for the drawing thread or the next output
+    bool caretHiddenForJump;   // the caret is hidden while drawing is deferred
+    DWORD drawnAt;             // tick count of the last drawing of output
+    bool closing;              // the window is going away: the drawing thread draws no more
 };
 
 extern ConsoleState consoleState;

@@ -43,8 +43,9 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
     // The start-up show command is OR-ed with 6, not used as it is.
     if (cs.consoleWindow) ShowWindow(cs.consoleWindow, showCommand | 6);
     SetColors(-1, -1);
-    SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.bufferRows, FALSE);
-    SetScrollPos(cs.consoleWindow, SB_VERT, 0, TRUE);
+    SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.screen.bufferRows, FALSE);
+    setScrollBar(0);
+    if (cs.consoleWindow) startDrawingThread();
     return cs.consoleWindow;
 }
 
@@ -59,6 +60,39 @@ static void onCreate(HWND window)
     cs.charWidth = tm.tmAveCharWidth <= 8 ? 8 : tm.tmAveCharWidth;
     cs.lineHeight = tm.tmHeight + tm.tmExternalLeading;
     ReleaseDC(window, cs.screenDC);
+    for (int b = 0; b < 256; b++)
+        if (IsDBCSLeadByte(static_cast<BYTE>(b))) setLeadByte(cs.leadBytes, static_cast<unsigned char>(b));
+}
+
+static void onSetFocus()
+{
+    settleScreen();
+    cs.hasFocus = true;
+    SetCaretHeight(cs.caretHeight);
+}
+
+static void onKillFocus(HWND window)
+{
+    settleScreen();
+    cs.hasFocus = false;
+    cs.caretHiddenForJump = false;
+    cs.caretAt.x = -1;
+    HideCaret(window);
+    DestroyCaret();
+}
+
+// Deferred output is drawn first, over the whole view (which leaves nothing
+// for BeginPaint to repaint); then what the system invalidated.
+static void onPaint(HWND window)
+{
+    lockScreen();
+    if (hasChanges(cs.screen)) cs.screen.redrawAll = true;
+    settleScreen();
+    PAINTSTRUCT ps;
+    cs.screenDC = BeginPaint(window, &ps);
+    paintScreen();
+    EndPaint(window, &ps);
+    unlockScreen();
 }
 
 static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -79,19 +113,14 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) fitViewToClient(HIWORD(lParam), LOWORD(lParam));
         return 0;
     case WM_SETFOCUS:
-        SetCaretHeight(cs.caretHeight);
+        onSetFocus();
         return 0;
     case WM_KILLFOCUS:
-        HideCaret(window);
-        DestroyCaret();
+        onKillFocus(window);
         return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        cs.screenDC = BeginPaint(window, &ps);
-        paintScreen();
-        EndPaint(window, &ps);
+    case WM_PAINT:
+        onPaint(window);
         return 0;
-    }
     case WM_CLOSE:
         ExitProgram(0);
     case WM_SYSCOLORCHANGE:
@@ -100,7 +129,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_GETMINMAXINFO: {
         MINMAXINFO *info = reinterpret_cast<MINMAXINFO *>(lParam);
         int32_t x, y;
-        maxTrackSize(cs.bufferRows, cs.bufferCols, cs.lineHeight, cs.charWidth, &x, &y);
+        maxTrackSize(cs.screen.bufferRows, cs.screen.bufferCols, cs.lineHeight, cs.charWidth, &x, &y);
         info->ptMaxTrackSize.x = x;
         info->ptMaxTrackSize.y = y;
         return 0;
@@ -172,10 +201,15 @@ int32_t __stdcall SetMouseCursor(int32_t cursorId)
 // Creates the caret anew, focus or not, and shows it at the cursor.
 int32_t __stdcall SetCaretHeight(int32_t height)
 {
+    settleScreen(); // no deferred drawing under the new caret
+    lockScreen();
     cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
     CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
+    cs.caretHiddenForJump = false;
+    cs.caretAt.x = -1;
     moveCaretToCursor();
     ShowCaret(cs.consoleWindow);
+    unlockScreen();
     return 0;
 }
 }

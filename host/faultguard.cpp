@@ -26,6 +26,7 @@
 #include "faultwords.h"
 #include "startup.h"
 #include "services.h"
+#include "../console/console.h"
 #include <string.h>
 
 // The copy of the CONTEXT record of the last fault: 716 bytes, the x86
@@ -276,6 +277,10 @@ static QvWord __stdcall showFaultBox(void *text)
 static void recoverFromFault()
 {
     restoreStackGuard();
+    // A fault inside a console service leaves the screen lock held by this
+    // thread: release it, then show what was written before the box.
+    releaseScreenLockAfterFault();
+    settleScreen();
     EnumThreadWindows(GetCurrentThreadId(), closeAbandonedDialog, 0);
     ProgramHeader *header = programHeader;
     header->faultCode = heldFaultCode;

@@ -3,6 +3,7 @@
 #include "shutdown.h"
 #include "startup.h"
 #include "services.h"
+#include "../console/console.h"
 #include "../console/state.h"
 #include <stdlib.h>
 
@@ -49,6 +50,9 @@ ConsoleRect readSavedConsoleRect()
 
 void kernelShutdown()
 {
+    // Deferred output onto the screen, and no more drawing from another
+    // thread: what the hook writes is drawn at once.
+    stopDrawingThread();
     // The hosted program's last word, while window and buffer still exist. A
     // program that left the hook at 0 is not called at address 0.
     if (QvWord hook = programHeader->shutdownHook) reinterpret_cast<void(__stdcall *)()>(hook)();
@@ -58,9 +62,11 @@ void kernelShutdown()
         DestroyWindow(window);
         consoleState.consoleWindow = nullptr;
     }
-    if (consoleState.screenBuffer) {
-        free(consoleState.screenBuffer);
-        consoleState.screenBuffer = nullptr;
+    if (consoleState.screen.buffer) {
+        free(consoleState.screen.buffer);
+        free(consoleState.screen.changed);
+        consoleState.screen.buffer = nullptr;
+        consoleState.screen.changed = nullptr;
     }
 }
 

@@ -26,6 +26,7 @@ extern "C" {
 // empty. Pending events are returned without retrieving any message.
 int32_t __stdcall WaitEvent()
 {
+    settleScreen(); // deferred output and the scroll bar before the wait
     while (eventQueue.empty()) {
         QvWord hook = programHeader->messageHook;
         MSG msg;
@@ -43,6 +44,7 @@ int32_t __stdcall WaitEvent()
 // removing it; 0 when the queue is empty. Never blocks.
 int32_t __stdcall PeekEvent()
 {
+    settleScreen();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         QvWord hook = programHeader->messageHook;

@@ -1,5 +1,6 @@
 // Print jobs and print settings: documents and pages on the held printer
 // device context, and the copies, page range and quality the user chose.
+#include "../console/console.h"
 #include "../host/services.h"
 #include "state.h"
 
@@ -10,6 +11,7 @@ int32_t __stdcall BeginPrintJob()
     if (!printState.printerDC && !ChoosePrinter(0))
         return 0;
     static_assert(sizeof(DOCINFOA) == 20, "the document record is 20 bytes");
+    settleScreen(); // what the program printed to the console is on the screen first
     DOCINFOA document = {};
     document.cbSize = sizeof document;
     document.lpszDocName = "Document"; // the job's name in the print queue

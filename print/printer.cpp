@@ -1,6 +1,7 @@
 // Printer selection and setup: the print set-up dialog, the default printer,
 // the printer device context and the default printer's stored orientation.
 #include "../host/services.h"
+#include "../console/console.h"
 #include "../console/state.h"
 #include "state.h"
 #include <winspool.h>
@@ -100,6 +101,7 @@ HDC __stdcall PrinterSetup(HWND owner)
         printState.printOwner = owner;
     }
     printState.printRecord.Flags = kPrintFlagsSetup;
+    settleScreen(); // the console as it stands behind the dialog
     HDC before = printState.printerDC;
     if (PrintDlgA(platformRecord())) {
         printState.printerDC = platformRecord()->hDC;
@@ -118,6 +120,7 @@ HDC __stdcall ChoosePrinter(int32_t useDefault)
     else if (useDefault)
         return printState.printerDC;
     printState.printRecord.Flags = chooseFlags(useDefault);
+    settleScreen();
     if (!PrintDlgA(platformRecord()))
         return nullptr;
     PRINTDLGA *rec = platformRecord();

@@ -17,32 +17,49 @@ eval "$(python3 "$root/tests/harness/session.py" env "$QV_TEST_STATE")"
 
 echo "kernel: $lines lines of 80 characters in a 25 x 80 view, a tenth as many rows through PutChar" >&2
 wine "$bin/console_bench.exe" "$lines" >>"$result"
-echo "raw limit: one ScrollWindow and one TextOutA per line" >&2
-wine "$bin/bench_raw_textout.exe" >>"$result"
+echo "kernel, output drawn at once (after GetScreenDC): the same" >&2
+wine "$bin/console_bench.exe" "$lines" immediate >>"$result"
+echo "raw limit: ScrollWindow, TextOutA and ValidateRect only" >&2
+wine "$bin/bench_raw_textout.exe" "$lines" >>"$result"
 echo "Win32 console: WriteConsoleA in Wine's console window" >&2
 out=$(winepath -w "$result.console")
-wineconsole "$bin/bench_winconsole.exe" "$out" >/dev/null 2>&1 || true
+wineconsole "$bin/bench_winconsole.exe" "$out" "$lines" >/dev/null 2>&1 || true
 cat "$result.console" >>"$result" 2>/dev/null || echo "(the console program wrote no figures)" >&2
 rm -f "$result.console"
 
 awk '
-/^view/ { sub(/,/, "", $4); print "kernel view: " $2 " x " $4 " cells" }
+/^view/ && !seen { sub(/,/, "", $4); print "kernel view: " $2 " x " $4 " cells"; seen = 1 }
+/^latency probe/ { print "  (" $0 ")" }
 /^figure/ { v[$2] = $3 }
-function row(name, value) { printf "  %-46s %10d\n", name, value }
-function ratio(name, a, b) { if (b > 0) printf "  %-46s %10.2f\n", name, a / b }
+function row(name, value) { printf "  %-58s %10d\n", name, value }
+function ratio(name, a, b) { if (b > 0) printf "  %-58s %10.2f\n", name, a / b }
 END {
   print "lines per second (80 characters, scrolling every line):"
-  row("kernel WriteText + NewLine (2 rows per line)", v["kernel_writetext_newline_lines_per_s"])
-  row("kernel WriteText of a full row (wraps)", v["kernel_writetext_lines_per_s"])
-  row("raw limit: ScrollWindow + TextOutA", v["raw_textout_scrollwindow_lines_per_s"])
+  row("kernel WriteText + NewLine, jump scrolling", v["kernel_writetext_newline_lines_per_s"])
+  row("kernel WriteText + NewLine, drawn at once", v["kernel_immediate_writetext_newline_lines_per_s"])
+  row("kernel full-row WriteText, jump scrolling", v["kernel_writetext_lines_per_s"])
+  row("kernel full-row WriteText, drawn at once", v["kernel_immediate_writetext_lines_per_s"])
+  row("raw: 2 x (ScrollWindow + TextOutA) per line", v["raw_textout_two_scrolls_lines_per_s"])
+  row("raw: ScrollWindow + TextOutA per line", v["raw_textout_scrollwindow_lines_per_s"])
   row("Win32 console: WriteConsoleA + CR LF", v["console_writeconsole_newline_lines_per_s"])
   row("Win32 console: WriteConsoleA of a full row", v["console_writeconsole_lines_per_s"])
   print "characters per second:"
-  row("kernel PutChar", v["kernel_putchar_chars_per_s"])
-  print "ratios:"
-  ratio("kernel/limit (full row, one scroll each)", v["kernel_writetext_lines_per_s"], v["raw_textout_scrollwindow_lines_per_s"])
-  ratio("kernel/console (WriteText+NewLine vs +CR LF)", v["kernel_writetext_newline_lines_per_s"], v["console_writeconsole_newline_lines_per_s"])
-  ratio("kernel/console (full row vs full row)", v["kernel_writetext_lines_per_s"], v["console_writeconsole_lines_per_s"])
+  row("kernel PutChar, jump scrolling", v["kernel_putchar_chars_per_s"])
+  row("kernel PutChar, drawn at once", v["kernel_immediate_putchar_chars_per_s"])
+  row("raw: TextOutA per character, a scroll per 80", v["raw_textout_chars_per_s"])
+  print "display latency of the last line while the program computes (ms):"
+  row("worst of 20", v["kernel_worst_latency_ms"])
+  row("mean of 20", v["kernel_mean_latency_ms"])
+  print "ratios, drawn at once against the same work (target 0.8):"
+  ratio("kernel/limit WriteText + NewLine (two scrolls)", v["kernel_immediate_writetext_newline_lines_per_s"], v["raw_textout_two_scrolls_lines_per_s"])
+  ratio("kernel/limit full row (one scroll)", v["kernel_immediate_writetext_lines_per_s"], v["raw_textout_scrollwindow_lines_per_s"])
+  ratio("kernel/limit PutChar", v["kernel_immediate_putchar_chars_per_s"], v["raw_textout_chars_per_s"])
+  ratio("kernel/limit WriteText + NewLine against one scroll", v["kernel_immediate_writetext_newline_lines_per_s"], v["raw_textout_scrollwindow_lines_per_s"])
+  print "ratios, jump scrolling (target 3 against the console):"
+  ratio("kernel/console WriteText + NewLine vs + CR LF", v["kernel_writetext_newline_lines_per_s"], v["console_writeconsole_newline_lines_per_s"])
+  ratio("kernel/console full row vs full row", v["kernel_writetext_lines_per_s"], v["console_writeconsole_lines_per_s"])
+  ratio("kernel/limit WriteText + NewLine (two scrolls)", v["kernel_writetext_newline_lines_per_s"], v["raw_textout_two_scrolls_lines_per_s"])
+  ratio("kernel/limit PutChar", v["kernel_putchar_chars_per_s"], v["raw_textout_chars_per_s"])
 }' "$result"
 
 # Every benchmark with a run.sh of its own (bench/<name>/run.sh) prints its

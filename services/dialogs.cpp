@@ -1,5 +1,6 @@
 // The open and save file-name dialogs. All three fill the one retained
 // record and give the chosen name back as a CountedString.
+#include "../console/console.h"
 #include "../host/services.h"
 #include "dialogs.h"
 #include "service_text.h"
@@ -23,6 +24,7 @@ bool ansiLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 unsigned char *runFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEA *), DWORD flags, HWND owner, char *filter,
                              const char *caption, const char *folder, unsigned char *result)
 {
+    settleScreen(); // the console as it stands behind the dialog
     convertFilterText(filter, ansiLeadByte);
     OPENFILENAMEA &r = fileDialogState.record;
     r.lStructSize = FILE_DIALOG_RECORD_SIZE;

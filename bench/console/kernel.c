@@ -1,9 +1,13 @@
 /* Console output through the kernel's services, timed: lines per second
  * through WriteText (and NewLine) in a 25 x 80 view that scrolls every line,
- * and characters per second through PutChar. Prints one "figure NAME VALUE"
- * line per measurement for scripts/bench.sh. */
-#include "qvtest.h"
-#include <windows.h>
+ * and characters per second through PutChar. With the argument "immediate"
+ * the program first asks for the screen's device context, which makes every
+ * output drawn at once (no jump scrolling); otherwise it also measures how
+ * long the last line written takes to reach the display while the program
+ * computes without calling the kernel. Prints "figure NAME VALUE" lines for
+ * scripts/bench.sh.
+ *   console_bench.exe [LINES] [immediate] */
+#include "../../tests/console/cwin.h"
 
 static int32_t QV_STDCALL entry(void);
 QV_DEFINE_HEADER(0, entry);
@@ -19,49 +23,160 @@ static double now(void)
     return (double)c.QuadPart / (double)f.QuadPart;
 }
 
-static void pump(void)
-{
-    typedef BOOL(__attribute__((stdcall)) * Peek)(MSG *, HWND, UINT, UINT, UINT);
-    typedef LRESULT(__attribute__((stdcall)) * Dispatch)(const MSG *);
-    static Peek peek;
-    static Dispatch dispatch;
-    if (!peek) {
-        peek = (Peek)qvtProc("user32.dll", "PeekMessageA");
-        dispatch = (Dispatch)qvtProc("user32.dll", "DispatchMessageA");
-    }
-    MSG m;
-    while (peek(&m, 0, 0, 0, PM_REMOVE)) dispatch(&m);
-}
+static const char *mode = "";
 
 static void figure(const char *name, double value)
 {
-    qvtPrint("figure %s %d\n", name, (int)(value + 0.5));
+    qvtPrint("figure kernel%s_%s %d\n", mode, name, (int)(value + 0.5));
+}
+
+/* --- the latency probe: a second thread reads the screen's pixels --- */
+static HWND window;
+static int lh, cw, V;
+static volatile LONG probeRow = -1;  /* view row to watch, -1: idle */
+static volatile LONG probeQuit;
+static volatile double seenAt;       /* when the watched row first showed the marked line */
+static int threshold;                /* ink of a row above which it shows the marked line */
+static uint32_t background;
+
+/* Pixels of a view row (80 cells) that differ from the background, read
+ * from the screen itself (the X server under Wine), not from the window. */
+static int rowInk(int row)
+{
+    static HDC mem;
+    static uint32_t *bits;
+    static int width;
+    typedef BOOL(__attribute__((stdcall)) * C2S)(HWND, POINT *);
+    static C2S clientToScreen;
+    if (!mem) {
+        clientToScreen = (C2S)qvtProc("user32.dll", "ClientToScreen");
+        mem = wCreateCompatibleDC(0);
+        width = 80 * cw;
+        BITMAPINFO bi;
+        memset(&bi, 0, sizeof bi);
+        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+        bi.bmiHeader.biWidth = width;
+        bi.bmiHeader.biHeight = -lh;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void *p;
+        HBITMAP b = wCreateDIBSection(mem, &bi, DIB_RGB_COLORS, &p, 0, 0);
+        bits = p;
+        wSelectObject(mem, b);
+    }
+    POINT o = {1, row * lh};
+    clientToScreen(window, &o);
+    HDC screen = wGetDC(0);
+    wBitBlt(mem, 0, 0, width, lh, screen, o.x, o.y, SRCCOPY);
+    wGdiFlush();
+    wReleaseDC(0, screen);
+    int n = 0;
+    for (int i = 0; i < width * lh; i++) {
+        uint32_t p = bits[i] & 0xFFFFFF;
+        n += (((p & 0xFF) << 16) | (p & 0xFF00) | (p >> 16)) != background;
+    }
+    return n;
+}
+
+static DWORD __attribute__((stdcall)) probe(void *unused)
+{
+    (void)unused;
+    while (!probeQuit) {
+        LONG row = probeRow;
+        if (row >= 0 && seenAt == 0 && rowInk(row) > threshold) seenAt = now();
+        qvtSleep(row >= 0 ? 1 : 5);
+    }
+    return 0;
+}
+
+/* Streams lines of dots, writes one line of '#', then computes for a while
+ * without calling the kernel; the probe notes when the '#' line shows. */
+static double latencyTrial(const char *dots, const char *marks, int lines)
+{
+    for (int i = 0; i < lines; i++) {
+        qvWriteText(dots, 80);
+        qvNewLine();
+    }
+    seenAt = 0;
+    qvWriteText(marks, 80);
+    qvNewLine();
+    double written = now();
+    probeRow = V - 2;
+    while (seenAt == 0 && now() - written < 1.0) {
+        /* computing: no kernel call */
+    }
+    probeRow = -1;
+    return seenAt == 0 ? 1.0 : seenAt - written;
+}
+
+static void latency(const char *dots, const char *marks)
+{
+    /* Reference inks of a settled screen. */
+    qvPeekEvent();
+    int dotInk = rowInk(V - 2);
+    qvWriteText(marks, 80);
+    qvNewLine();
+    qvPeekEvent();
+    cwinPump(100);
+    int markInk = rowInk(V - 2);
+    threshold = (dotInk + markInk) / 2;
+    qvtPrint("latency probe: row ink %d for dots, %d for marks\n", dotInk, markInk);
+    if (markInk <= dotInk) {
+        qvtPrint("latency probe: the screen cannot be read\n");
+        return;
+    }
+    typedef HANDLE(__attribute__((stdcall)) * CreateThread_t)(void *, SIZE_T, void *, void *, DWORD, DWORD *);
+    HANDLE t = ((CreateThread_t)qvtProc("kernel32.dll", "CreateThread"))(0, 0, (void *)probe, 0, 0, 0);
+    double worst = 0, sum = 0;
+    int trials = 20;
+    for (int i = 0; i < trials; i++) {
+        /* From a settled screen (one line) to a long stream (hundreds). */
+        double l = latencyTrial(dots, marks, i == 0 ? 0 : (i * 37) % 300 + 1);
+        sum += l;
+        if (l > worst) worst = l;
+        qvPeekEvent();
+    }
+    probeQuit = 1;
+    wWaitForSingleObject(t, 2000);
+    figure("worst_latency_ms", worst * 1000);
+    figure("mean_latency_ms", sum / trials * 1000);
 }
 
 static int32_t QV_STDCALL entry(void)
 {
+    cwinInit();
     counter = (QPC)qvtProc("kernel32.dll", "QueryPerformanceCounter");
     frequency = (QPC)qvtProc("kernel32.dll", "QueryPerformanceFrequency");
     int lines = 20000;
-    const char *arg = qvCommandLine();
-    while (*arg == ' ' || *arg == '"') arg++;
+    const char *arg = cwinArg();
     if (*arg >= '0' && *arg <= '9') {
         lines = 0;
         while (*arg >= '0' && *arg <= '9') lines = lines * 10 + (*arg++ - '0');
     }
+    while (*arg == ' ') arg++;
+    int immediate = arg[0] == 'i';
 
-    qvOpenConsole();
+    window = (HWND)qvOpenConsole();
     qvRestoreConsole();
+    wSetForegroundWindow(window);
+    wSetFocus(window);
     /* A view of 25 x 80: the window is sized without the scroll bar, so ask
      * for a little more width until the client area holds 80 columns. */
-    int cell = qvGetCellSize(), cw = cell >> 16, lh = cell & 0xFFFF;
+    int cell = qvGetCellSize();
+    cw = cell >> 16, lh = cell & 0xFFFF;
     for (int extra = 0; extra < 6 && (qvGetViewSize() & 0xFFFF) != 80; extra++) qvFitViewToPixels(25 * lh, (80 + extra) * cw);
     int view = qvGetViewSize();
-    qvtPrint("view %d x %d, cell %d x %d\n", view >> 16, view & 0xFFFF, cw, lh);
-    pump();
+    V = view >> 16;
+    qvtPrint("view %d x %d, cell %d x %d\n", V, view & 0xFFFF, cw, lh);
+    if (immediate) {
+        qvGetScreenDC(); /* output is drawn at once from now on */
+        mode = "_immediate";
+    }
+    background = wGetSysColor(COLOR_WINDOW);
+    cwinPump(200);
 
-    char line[81];
-    for (int i = 0; i < 80; i++) line[i] = (char)('!' + i);
+    char line[81], dots[80], marks[80];
+    for (int i = 0; i < 80; i++) line[i] = (char)('!' + i), dots[i] = '.', marks[i] = '#';
 
     /* WriteText of a full row and NewLine: the full row already wraps, so
      * every line scrolls twice (text row, then an empty row). */
@@ -71,23 +186,26 @@ static int32_t QV_STDCALL entry(void)
         qvNewLine();
     }
     double t1 = now();
-    figure("kernel_writetext_newline_lines_per_s", lines / (t1 - t0));
-    pump();
+    figure("writetext_newline_lines_per_s", lines / (t1 - t0));
+    qvPeekEvent();
 
     /* WriteText of a full row alone: the wrap starts the next row, one
-     * scroll per line, the same work as the raw limit. */
+     * scroll per line. */
     t0 = now();
     for (int i = 0; i < lines; i++) qvWriteText(line, 80);
     t1 = now();
-    figure("kernel_writetext_lines_per_s", lines / (t1 - t0));
-    pump();
+    figure("writetext_lines_per_s", lines / (t1 - t0));
+    qvPeekEvent();
 
     /* PutChar: a tenth as many rows of 80 characters, wrapping at the edge. */
     int chars = lines * 8; /* lines / 10 rows of 80 */
     t0 = now();
     for (int i = 0; i < chars; i++) qvPutChar(line[i % 80]);
     t1 = now();
-    figure("kernel_putchar_chars_per_s", chars / (t1 - t0));
+    figure("putchar_chars_per_s", chars / (t1 - t0));
+    qvPeekEvent();
+
+    if (!immediate) latency(dots, marks);
     qvExitProgram(0);
     return 0;
 }

@@ -1,8 +1,13 @@
 /* The limit of the console's drawing model: a window like the console's
- * (private DC, stock fixed font, 25 x 80 cells) where each line costs one
- * ScrollWindow and one TextOutA, nothing else. Prints lines per second. */
+ * (private DC, stock fixed font, 25 x 80 cells) drawn with nothing but
+ * ScrollWindow, TextOutA and ValidateRect (the strip is drawn already: no
+ * WM_PAINT). Three loops, each doing the work of one kernel measurement:
+ * one scroll and one row per line (a full-row WriteText), two scrolls and
+ * two rows per line (WriteText + NewLine: the text row, then an empty row),
+ * and one TextOutA per character with a scroll every 80 (PutChar). */
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
@@ -15,6 +20,11 @@ static LRESULT CALLBACK proc(HWND w, UINT m, WPARAM wp, LPARAM lp)
     return DefWindowProcA(w, m, wp, lp);
 }
 
+static int rate(int n, LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
+{
+    return (int)(n / ((double)(b.QuadPart - a.QuadPart) / f.QuadPart) + 0.5);
+}
+
 static void pump(void)
 {
     MSG m;
@@ -23,7 +33,7 @@ static void pump(void)
 
 int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show)
 {
-    (void)prev, (void)cmd, (void)show;
+    (void)prev, (void)show;
     WNDCLASSA wc = {CS_OWNDC | CS_HREDRAW | CS_VREDRAW, proc, 0, 0, inst, 0, LoadCursorA(0, IDC_ARROW),
                     (HBRUSH)(COLOR_WINDOW + 1), 0, "RawConsole"};
     RegisterClassA(&wc);
@@ -40,20 +50,48 @@ int WINAPI WinMain(HINSTANCE inst, HINSTANCE prev, LPSTR cmd, int show)
     UpdateWindow(w);
     pump();
 
-    char line[80];
-    for (int i = 0; i < 80; i++) line[i] = (char)('!' + i);
+    char line[80], blank[80];
+    for (int i = 0; i < 80; i++) line[i] = (char)('!' + i), blank[i] = ' ';
     int lines = 20000;
+    if (cmd && *cmd >= '0' && *cmd <= '9') lines = atoi(cmd);
     LARGE_INTEGER f, t0, t1;
     QueryPerformanceFrequency(&f);
+
     QueryPerformanceCounter(&t0);
     for (int i = 0; i < lines; i++) {
         ScrollWindow(w, 0, -lh, 0, 0);
         TextOutA(dc, 1, 24 * lh, line, 80);
-        ValidateRect(w, 0); /* the strip is drawn already: no WM_PAINT */
+        ValidateRect(w, 0);
     }
     QueryPerformanceCounter(&t1);
-    printf("figure raw_textout_scrollwindow_lines_per_s %d\n",
-           (int)(lines / ((double)(t1.QuadPart - t0.QuadPart) / f.QuadPart) + 0.5));
+    printf("figure raw_textout_scrollwindow_lines_per_s %d\n", rate(lines, t0, t1, f));
+    pump();
+
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < lines; i++) {
+        ScrollWindow(w, 0, -lh, 0, 0);
+        TextOutA(dc, 1, 24 * lh, line, 80);
+        ValidateRect(w, 0);
+        ScrollWindow(w, 0, -lh, 0, 0);
+        TextOutA(dc, 1, 24 * lh, blank, 80);
+        ValidateRect(w, 0);
+    }
+    QueryPerformanceCounter(&t1);
+    printf("figure raw_textout_two_scrolls_lines_per_s %d\n", rate(lines, t0, t1, f));
+    pump();
+
+    int chars = lines * 8;
+    QueryPerformanceCounter(&t0);
+    for (int i = 0; i < chars; i++) {
+        TextOutA(dc, 1 + (i % 80) * cw, 24 * lh, line + i % 80, 1);
+        if (i % 80 == 79) {
+            ScrollWindow(w, 0, -lh, 0, 0);
+            TextOutA(dc, 1, 24 * lh, blank, 80);
+            ValidateRect(w, 0);
+        }
+    }
+    QueryPerformanceCounter(&t1);
+    printf("figure raw_textout_chars_per_s %d\n", rate(chars, t0, t1, f));
     fflush(stdout);
     return 0;
 }

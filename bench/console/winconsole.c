@@ -4,6 +4,7 @@
  * command line, since standard output is the console being measured. */
 #include <windows.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 static double seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
 {
@@ -19,7 +20,7 @@ int main(int argc, char **argv)
     SetConsoleWindowInfo(out, TRUE, &window);
     char line[80];
     for (int i = 0; i < 80; i++) line[i] = (char)('!' + i);
-    int lines = 20000;
+    int lines = argc > 2 ? atoi(argv[2]) : 20000;
     DWORD written;
     LARGE_INTEGER f, t0, t1, t2;
     QueryPerformanceFrequency(&f);

@@ -295,8 +295,8 @@ static int scrollBarPixels(uint32_t *out, int max)
 }
 
 /* Fast scrolling paints the scroll bar at most every few tens of
- * milliseconds; once messages flow again the bar shows the final position,
- * the same pixels as a full repaint of the frame. */
+ * milliseconds; once the program waits for input the bar shows the final
+ * position, the same pixels as a full repaint of the frame. */
 static void scrollBarCatchesUp(void)
 {
     static uint32_t before[4000], after[4000];
@@ -304,7 +304,8 @@ static void scrollBarCatchesUp(void)
     cwinPump(100);
     for (int i = 0; i < 60; i++) qvNewLine();
     CHECK_EQ(wGetScrollPos(w, SB_VERT), qvGetTopLine());
-    cwinPump(200);
+    qvPeekEvent();
+    cwinPump(100);
     int n = scrollBarPixels(before, 4000);
     ((BOOL(__attribute__((stdcall)) *)(HWND, const RECT *, HRGN, UINT))qvtProc("user32.dll", "RedrawWindow"))(
         w, 0, 0, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);

@@ -233,6 +233,39 @@ static void windowServices(void)
     CHECK_EQ(wGetCursor(), arrow);
 }
 
+/* The messageHook sees only messages of the system and the program: no timer
+ * or other message of the console's own making, even while fast output
+ * leaves the scroll bar to be painted later and the hook dispatches nothing. */
+static int ownMessages, hookCalls;
+static void QV_STDCALL recordingHook(MSG *m)
+{
+    hookCalls++;
+    if (m->hwnd == w && (m->message == WM_TIMER || m->message >= WM_USER)) {
+        qvtPrint("the hook got message 0x%X (wParam 0x%X) of the console\n", m->message, (unsigned)m->wParam);
+        ownMessages++;
+    }
+}
+
+static void noOwnMessagesToHook(void)
+{
+    qvClearScreen();
+    qvHeader.messageHook = (QvWord)(uintptr_t)recordingHook;
+    for (int i = 0; i < 200; i++) {
+        qvWriteText("line", 4);
+        qvNewLine();
+        if (i % 40 == 0) qvPeekEvent();
+    }
+    DWORD start = wGetTickCount();
+    while (wGetTickCount() - start < 400) {
+        qvPeekEvent();
+        qvtSleep(10);
+    }
+    qvHeader.messageHook = 0;
+    qvtPrint("hook called %d times\n", hookCalls);
+    CHECK_EQ(ownMessages, 0);
+    CHECK_EQ(wGetScrollPos(w, SB_VERT), qvGetTopLine());
+}
+
 static void beforeBuffer(void)
 {
     /* Only the caret height rules here; positions are checked in pixels. */
@@ -256,6 +289,7 @@ static int32_t QV_STDCALL entry(void)
     ensureRoom();
     beforeBuffer();
     windowServices();
+    noOwnMessagesToHook();
     messages();
     qvtFinish();
     return 0;

@@ -41,6 +41,7 @@ static int countReddish(const Capture *cap, int r, int c)
 static void settle(void)
 {
     qvMoveCursor(C - 1, 20); /* the caret out of the way */
+    qvPeekEvent();           /* the program waits: the screen is up to date */
     cwinPump(150);
     if (cwinArgIs("pause")) { qvtPrint("pause\n"); cwinPump(1500); }
 }
@@ -157,6 +158,7 @@ static void caretFrames(uint32_t back, const char *what)
 {
     int withCaret = 0, without = 0, wrong = 0;
     uint32_t barColour = 0xFFFFFFFFu;
+    qvPeekEvent(); /* the program waits for input: the caret is shown */
     for (int i = 0; i < 16; i++) {
         cwinPump(90);
         Capture cap;
@@ -334,16 +336,29 @@ static void cellPitch(void)
         }
     qvtPrint("pitch: %d pixels differ, ink %d\n", differ, ink);
     CHECK(ink > 0);
-    /* PutChar draws the two bytes of the GBK character one by one, so only
-     * cells 5 and 6 may differ. */
-    int outside = 0;
-    for (int y = 0; y < lh; y++)
-        for (int x = 0; x < 8 * cw + 1; x++)
-            if (x < 5 * cw + 1 || x >= 7 * cw + 1) outside += pixelAt(&cap, x, 9 * lh + y) != pixelAt(&cap, x, 10 * lh + y);
-    CHECK_EQ(outside, 0);
+    /* PutChar draws a double-byte character whole once its trail byte
+     * comes, exactly as WriteText draws it. */
+    CHECK_EQ(differ, 0);
     freeCapture(&cap);
-    /* A full repaint gives the same pixels as the immediate drawing of the
-     * row written in one piece (the repaint joins the halves PutChar drew). */
+    /* A lead byte alone is drawn blank until its trail byte comes. */
+    qvMoveCursor(3, 11);
+    qvPutChar(0xD6);
+    settle();
+    captureClient(w, &cap);
+    CHECK_EQ(cellsOther(&cap, 11, 0, C, WHITE), 0);
+    freeCapture(&cap);
+    qvMoveCursor(4, 11);
+    qvPutChar(0xD0);
+    settle();
+    captureClient(w, &cap);
+    CHECK(cellsOther(&cap, 11, 3, 5, WHITE) > 0);
+    differ = 0;
+    for (int y = 0; y < lh; y++)
+        for (int x = 3 * cw + 1; x < 5 * cw + 1; x++)
+            differ += pixelAt(&cap, x, 11 * lh + y) != pixelAt(&cap, x + 2 * cw, 9 * lh + y);
+    CHECK_EQ(differ, 0); /* the same glyph as WriteText's at column 5 of row 9 */
+    freeCapture(&cap);
+    /* A full repaint gives the same pixels as the immediate drawing. */
     captureClient(w, &cap);
     Capture again;
     wInvalidateRect(w, 0, TRUE);
@@ -391,6 +406,126 @@ static void paintAfterScroll(void)
     }
 }
 
+/* Pixels of the client area (the columns shown, all rows) that differ
+ * between two captures. */
+static int picturesDiffer(const Capture *a, const Capture *b)
+{
+    int n = 0;
+    for (int y = 0; y < a->height && y < b->height; y++)
+        for (int x = 0; x < C * cw + 1; x++) n += pixelAt(a, x, y) != pixelAt(b, x, y);
+    return n;
+}
+
+/* A burst of scrolling output, drawn in jumps while it streams, settles on
+ * exactly the picture a full repaint from the buffer gives, highlight
+ * included; the program then computes without calling the kernel and its
+ * last line still reaches the screen. */
+static void burstEqualsRepaint(void)
+{
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen();
+    qvSetCaretHeight(0); /* no caret in the pictures */
+    qvSetHighlight(30, 500, 5, 495); /* rows in view at the end; the buffer shift moves the text under them */
+    char line[90];
+    for (int i = 0; i < 600; i++) {
+        int n = 5 + i % 70;
+        for (int k = 0; k < n; k++) line[k] = (char)('A' + (i + k) % 50);
+        if (i % 7 == 0) {
+            qvWriteText("\xD6\xD0\xCE\xC4", 4); /* GBK, sometimes split at the edge */
+        }
+        qvWriteText(line, n);
+        if (i % 3) qvNewLine();
+    }
+    qvWriteText("last", 4);
+    /* Compute without calling the kernel: the drawing thread shows the end. */
+    DWORD start = wGetTickCount();
+    Capture cap;
+    int shown = 0;
+    while (!shown && wGetTickCount() - start < 3000) {
+        captureClient(w, &cap);
+        int r = cursorRow();
+        shown = cellsOther(&cap, r, 0, 4, WHITE) > 0 && cellsOther(&cap, r, 4, 8, WHITE) == 0;
+        freeCapture(&cap);
+    }
+    qvtPrint("last line of the burst on screen after %u ms without kernel calls\n", wGetTickCount() - start);
+    CHECK(shown);
+    captureClient(w, &cap);
+    Capture again;
+    wInvalidateRect(w, 0, TRUE);
+    wUpdateWindow(w);
+    captureClient(w, &again);
+    int differ = picturesDiffer(&cap, &again);
+    qvtPrint("burst against full repaint: %d pixels differ\n", differ);
+    CHECK_EQ(differ, 0);
+    CHECK(countColor(&again, 0, 0, C * cw + 1, viewRows() * lh, BLACK) > 0); /* the highlight is in view */
+    freeCapture(&cap);
+    freeCapture(&again);
+    qvSetHighlight(0, 0, 0, 0);
+    qvSetCaretHeight(2);
+}
+
+/* Output that scrolls while the caret blinks leaves no caret bar anywhere
+ * but under the cursor. */
+static void noCaretMarks(void)
+{
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen();
+    qvSetCaretHeight(4);
+    for (int i = 0; i < 60; i++) {
+        qvWriteText("   ", 3);
+        if (i % 2) qvNewLine();
+        else qvPutChar(10);
+        cwinPump(i % 5 == 0 ? 60 : 5); /* the blink comes and goes between outputs */
+    }
+    qvPeekEvent();
+    int bad = 0;
+    for (int f = 0; f < 8; f++) {
+        cwinPump(70);
+        Capture cap;
+        captureClient(w, &cap);
+        int r = cursorRow(), c = cursorCol();
+        int all = countOther(&cap, 0, 0, C * cw + 1, viewRows() * lh, WHITE);
+        int inCell = countOther(&cap, c * cw + 1, r * lh, (c + 1) * cw + 1, (r + 1) * lh, WHITE);
+        if (all != inCell) {
+            qvtPrint("frame %d: %d caret pixels outside the cursor cell\n", f, all - inCell);
+            bad++;
+        }
+        freeCapture(&cap);
+    }
+    CHECK_EQ(bad, 0);
+    qvSetCaretHeight(2);
+}
+
+/* Once the program has the device context, output is drawn at once and a
+ * shape it drew moves with the text as the screen scrolls. */
+static void shapeMovesWithText(void)
+{
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen();
+    qvSetCaretHeight(0);
+    HDC dc = (HDC)qvGetScreenDC();
+    for (int i = 0; i < viewRows() - 1; i++) qvNewLine(); /* the cursor on the last row */
+    cwinPump(100);
+    RECT box = {40 * cw + 1, 10 * lh + 2, 44 * cw + 1, 11 * lh - 2};
+    HBRUSH red = ((HBRUSH(__attribute__((stdcall)) *)(COLORREF))qvtProc("gdi32.dll", "CreateSolidBrush"))(RED);
+    ((int(__attribute__((stdcall)) *)(HDC, const RECT *, HBRUSH))qvtProc("user32.dll", "FillRect"))(dc, &box, red);
+    for (int i = 0; i < 3; i++) {
+        qvWriteText("ab", 2);
+        qvNewLine();
+    }
+    /* No message is pumped: what is on the screen was drawn by the calls. */
+    Capture cap;
+    captureClient(w, &cap);
+    int at = countColor(&cap, 40 * cw + 1, 7 * lh, 44 * cw + 1, 8 * lh, RED);
+    int before = countColor(&cap, 40 * cw + 1, 10 * lh, 44 * cw + 1, 11 * lh, RED);
+    qvtPrint("shape: %d red pixels three rows up, %d where it was drawn\n", at, before);
+    CHECK_EQ(at, 4 * cw * (lh - 4));
+    CHECK_EQ(before, 0);
+    CHECK(cellsOther(&cap, viewRows() - 2, 0, 2, WHITE) > 0);
+    freeCapture(&cap);
+    ((BOOL(__attribute__((stdcall)) *)(HGDIOBJ))qvtProc("gdi32.dll", "DeleteObject"))(red);
+}
+
 static int32_t QV_STDCALL entry(void)
 {
     cwinInit();
@@ -409,6 +544,9 @@ static int32_t QV_STDCALL entry(void)
     fontFitsCells();
     cellPitch();
     paintAfterScroll();
+    burstEqualsRepaint();
+    noCaretMarks();
+    shapeMovesWithText(); /* last: the device context stays handed out */
     qvtFinish();
     return 0;
 }

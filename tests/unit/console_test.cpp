@@ -1,6 +1,7 @@
 // The console's arithmetic: fitting, margins, clamps, scroll requests,
 // highlight runs and the buffer shift.
 #include "console/layout.h"
+#include "console/screen.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -199,4 +200,144 @@ TEST(ClipRows, RowsMeetingAPixelBand)
     clipRows(-20, 5, 11, &first, &last);
     EXPECT_EQ(first, 0);
     EXPECT_EQ(last, 0);
+}
+
+// The screen model: a buffer of `rows` x `cols` seen through a view of
+// viewRows x viewCols, with its change record.
+struct Screen {
+    std::vector<char> cells;
+    std::vector<CellSpan> spans;
+    ScreenModel m{};
+    Screen(int32_t rows, int32_t cols, int32_t viewRows, int32_t viewCols)
+        : cells(static_cast<size_t>(rows * cols), ' '), spans(static_cast<size_t>(rows))
+    {
+        m.buffer = cells.data();
+        m.changed = spans.data();
+        m.bufferRows = rows;
+        m.bufferCols = cols;
+        m.viewRows = viewRows;
+        m.viewCols = viewCols;
+        forgetChanges(m);
+    }
+    std::string row(int32_t r, int32_t n) const { return std::string(&cells[static_cast<size_t>(r * m.bufferCols)], n); }
+    CellSpan span(int32_t r) const { return spans[static_cast<size_t>(r)]; }
+};
+
+TEST(ScreenModel, StreamingLinesRecordsCellsScrollsAndTheShift)
+{
+    // 8 buffer rows, a view of 4 rows (margin 2) by 5 columns.
+    Screen s(8, 6, 4, 5);
+    writeModelText(s.m, "abcdefg", 7); // wraps after 5
+    EXPECT_EQ(s.row(0, 5), "abcde");
+    EXPECT_EQ(s.row(1, 2), "fg");
+    EXPECT_EQ(s.m.cursorRow, 1);
+    EXPECT_EQ(s.m.cursorCol, 2);
+    EXPECT_EQ(s.span(0).first, 0);
+    EXPECT_EQ(s.span(0).end, 5);
+    EXPECT_EQ(s.span(1).end, 2);
+    EXPECT_EQ(s.m.scrolled, 0);
+    EXPECT_EQ(s.row(0, 6), "abcde "); // the column past the view is never written
+
+    forgetChanges(s.m);
+    EXPECT_FALSE(hasChanges(s.m));
+    newModelLine(s.m);
+    newModelLine(s.m); // row 3: the last view row, in the band
+    EXPECT_EQ(s.m.topLine, 0);
+    newModelLine(s.m); // row 4: scrolls by one
+    EXPECT_EQ(s.m.topLine, 1);
+    EXPECT_EQ(s.m.scrolled, 1);
+    EXPECT_EQ(s.m.scrollPos, 1);
+
+    // Down to the last buffer row and past it: the oldest row is dropped, the
+    // view moves with the text (no further scroll of the picture), the span
+    // moves with its row and the scroll-bar position stays where the last
+    // scroll left it.
+    forgetChanges(s.m);
+    for (int i = 0; i < 3; i++) newModelLine(s.m); // cursor on row 7, top 4
+    writeModelText(s.m, "xy", 2);
+    EXPECT_EQ(s.m.topLine, 4);
+    EXPECT_EQ(s.m.scrolled, 3);
+    newModelLine(s.m); // row 8 does not exist
+    EXPECT_EQ(s.m.cursorRow, 7);
+    EXPECT_EQ(s.m.topLine, 4);
+    EXPECT_EQ(s.m.scrolled, 4);
+    EXPECT_EQ(s.m.shifted, 1);
+    EXPECT_EQ(s.m.scrollPos, 5);
+    EXPECT_EQ(s.row(6, 2), "xy");
+    EXPECT_EQ(s.span(6).first, 0);
+    EXPECT_EQ(s.span(6).end, 2);
+    EXPECT_EQ(s.span(7).end, 0);
+    EXPECT_EQ(s.row(0, 2), "fg"); // row 1 moved up
+    EXPECT_EQ(s.m.firstChanged, 6);
+    EXPECT_EQ(s.m.lastChanged, 6);
+
+    // A span on row 0 is dropped with its row by the next shift.
+    forgetChanges(s.m);
+    markChanged(s.m, 0, 1, 3);
+    newModelLine(s.m);
+    EXPECT_EQ(s.span(0).end, 0);
+    EXPECT_GT(s.m.firstChanged, s.m.lastChanged);
+}
+
+TEST(ScreenModel, PutByteControlBytesAndTheBell)
+{
+    Screen s(10, 8, 5, 8);
+    s.m.cursorRow = 3;
+    s.m.cursorCol = 4;
+    EXPECT_EQ(putModelByte(s.m, CHAR_BELL), PutResult::Bell);
+    EXPECT_EQ(s.m.cursorCol, 4);
+    EXPECT_FALSE(hasChanges(s.m));
+    putModelByte(s.m, CHAR_LINE_FEED); // the column stays
+    EXPECT_EQ(s.m.cursorRow, 4);
+    EXPECT_EQ(s.m.cursorCol, 4);
+    putModelByte(s.m, CHAR_CARRIAGE_RETURN);
+    EXPECT_EQ(s.m.cursorCol, 0);
+    putModelByte(s.m, CHAR_BACKSPACE); // to the end of the row above; nothing erased
+    EXPECT_EQ(s.m.cursorRow, 3);
+    EXPECT_EQ(s.m.cursorCol, 7);
+    EXPECT_FALSE(hasChanges(s.m));
+    putModelByte(s.m, '\t'); // stored and drawn like any byte; the last column wraps
+    EXPECT_EQ(s.cells[3 * 8 + 7], '\t');
+    EXPECT_EQ(s.span(3).first, 7);
+    EXPECT_EQ(s.span(3).end, 8);
+    EXPECT_EQ(s.m.cursorRow, 4);
+    EXPECT_EQ(s.m.cursorCol, 0);
+    s.m.cursorRow = 0;
+    putModelByte(s.m, CHAR_BACKSPACE); // top-left corner: nothing
+    EXPECT_EQ(s.m.cursorRow, 0);
+    EXPECT_EQ(s.m.cursorCol, 0);
+}
+
+TEST(ScreenModel, DoubleByteCharactersAreDrawnWhole)
+{
+    LeadByteTable gbk;
+    fillCodePage936LeadBytes(gbk);
+    EXPECT_TRUE(isLeadByte(gbk, 0x81));
+    EXPECT_TRUE(isLeadByte(gbk, 0xFE));
+    EXPECT_FALSE(isLeadByte(gbk, 0x80));
+    EXPECT_FALSE(isLeadByte(gbk, 0xFF));
+    EXPECT_FALSE(isLeadByte(gbk, 'A'));
+    // "a中文b" then a lead byte alone at the edge of a 7-column view.
+    const char row[] = "a\xD6\xD0\xCE\xC4" "b\xB0";
+    DrawSpan d = dbcsDrawSpan(row, 7, 2, 3, gbk); // the trail byte of 中
+    EXPECT_EQ(d.first, 1);
+    EXPECT_EQ(d.end, 3);
+    EXPECT_FALSE(d.blankLast);
+    d = dbcsDrawSpan(row, 7, 1, 2, gbk); // its lead byte alone: drawn blank
+    EXPECT_EQ(d.first, 1);
+    EXPECT_EQ(d.end, 2);
+    EXPECT_TRUE(d.blankLast);
+    d = dbcsDrawSpan(row, 7, 0, 7, gbk); // the whole row: the lead byte at the edge is blank
+    EXPECT_EQ(d.first, 0);
+    EXPECT_EQ(d.end, 7);
+    EXPECT_TRUE(d.blankLast);
+    d = dbcsDrawSpan(row, 7, 4, 6, gbk); // starts on 文's trail byte (0xC4 also a lead value)
+    EXPECT_EQ(d.first, 3);
+    EXPECT_EQ(d.end, 6);
+    EXPECT_FALSE(d.blankLast);
+    // The same bytes shifted by one: 0xD0 0xCE pair up instead.
+    const char odd[] = "\xD0\xCE\xC4" "a";
+    d = dbcsDrawSpan(odd, 4, 2, 3, gbk); // 0xC4 is now a lead byte with 'a' as its trail
+    EXPECT_EQ(d.first, 2);
+    EXPECT_TRUE(d.blankLast);
 }

@@ -1,0 +1,406 @@
+// The console's renderer: turns what the screen model recorded (cells
+// written, rows scrolled) into drawing on the window's private device
+// context, at once or, while output streams faster than a screen can show
+// it, at most every JUMP_INTERVAL_MS (jump scrolling). A drawing thread
+// brings deferred output onto the screen while the program computes without
+// calling the kernel; it uses only GDI calls on the device context, under
+// drawLock, which every drawing of the console holds.
+#include "console.h"
+#include "layout.h"
+#include "state.h"
+#include <stdlib.h>
+
+static ConsoleState &cs = consoleState;
+
+static const COLORREF INVERTED_BACK = 0x000000;
+static const COLORREF INVERTED_TEXT = 0xFFFFFF;
+// Output that follows a drawing sooner than this is drawn later, together.
+static const DWORD JUMP_INTERVAL_MS = 25;
+// Wine takes about 4 ms to paint the scroll bar, many times a scroll: its
+// thumb is painted at most this often while output scrolls.
+static const DWORD THUMB_INTERVAL_MS = 40;
+
+void lockScreen()
+{
+    if (!cs.drawLockReady) {
+        InitializeCriticalSection(&cs.drawLock);
+        cs.drawLockReady = true;
+    }
+    EnterCriticalSection(&cs.drawLock);
+}
+
+void unlockScreen() { LeaveCriticalSection(&cs.drawLock); }
+
+void releaseScreenLockAfterFault()
+{
+    if (!cs.drawLockReady) return;
+    DWORD self = GetCurrentThreadId();
+    while (reinterpret_cast<DWORD>(cs.drawLock.OwningThread) == self && cs.drawLock.RecursionCount > 0)
+        LeaveCriticalSection(&cs.drawLock);
+}
+
+// Advances of charWidth pixels per byte, so that every byte of a run takes
+// exactly one cell whatever the font's own advance is (the stock fixed font
+// that Wine substitutes advances 6 pixels while its average width is 7, so
+// the cells are 8 wide). A double-byte character gets the two advances of
+// its two cells. The table grows with the longest run and follows the cell
+// width; it is not rebuilt per call.
+static const INT *advancesFor(int32_t count)
+{
+    if (count > cs.advanceCount || cs.advanceWidth != cs.charWidth) {
+        int32_t n = count > cs.advanceCount ? count : cs.advanceCount;
+        if (n < 256) n = 256;
+        INT *table = static_cast<INT *>(realloc(cs.cellAdvances, static_cast<size_t>(n) * sizeof(INT)));
+        if (!table) return nullptr; // then the font's own advances
+        for (int32_t i = 0; i < n; i++) table[i] = cs.charWidth;
+        cs.cellAdvances = table;
+        cs.advanceCount = n;
+        cs.advanceWidth = cs.charWidth;
+    }
+    return cs.cellAdvances;
+}
+
+// Draws count bytes from column col of a view row, background included, in
+// the font and colours selected into the console's device context. False
+// when GDI refused (another thread of the program held the context).
+static bool drawBytes(int32_t col, int32_t viewRow, const char *bytes, int32_t count)
+{
+    if (count <= 0) return true;
+    return ExtTextOutA(cs.screenDC, cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight), 0, nullptr, bytes,
+                       static_cast<UINT>(count), advancesFor(count)) != FALSE;
+}
+
+// Fills a band of the client area with the console's background colour, as
+// the window's background brush erases it.
+static bool fillBackground(int32_t top, int32_t bottom)
+{
+    if (bottom <= top) return true;
+    RECT r = {0, top, cs.clientWidth, bottom};
+    return ExtTextOutA(cs.screenDC, 0, top, ETO_OPAQUE, &r, "", 0, nullptr) != FALSE;
+}
+
+void selectConsoleColors()
+{
+    if (cs.backColor == -1 && cs.textColor == -1) {
+        SetBkColor(cs.screenDC, GetSysColor(COLOR_WINDOW));
+        SetTextColor(cs.screenDC, GetSysColor(COLOR_WINDOWTEXT));
+    } else {
+        SetBkColor(cs.screenDC, cs.backColor);
+        SetTextColor(cs.screenDC, cs.textColor);
+    }
+}
+
+// Draws columns [first, end) of buffer row `row` where the view shows it:
+// inverted where the highlight covers them, a double-byte character always
+// whole (a lead byte still waiting for its trail byte is drawn blank).
+static bool drawRowSpan(int32_t row, int32_t first, int32_t end)
+{
+    const ScreenModel &m = cs.screen;
+    const char *text = screenCell(m, row, 0);
+    DrawSpan d = dbcsDrawSpan(text, m.viewCols, first, end, cs.leadBytes);
+    if (d.first >= d.end) return true;
+    const HighlightRegion &h = cs.highlight;
+    PaintRun runs[3];
+    int n = highlightRuns(row, m.viewCols, h.startRow, h.startCol, h.endRow, h.endCol, runs);
+    int32_t viewRow = row - m.topLine;
+    bool ok = true;
+    for (int k = 0; k < n; k++) {
+        int32_t a = runs[k].start > d.first ? runs[k].start : d.first;
+        int32_t b = runs[k].start + runs[k].count < d.end ? runs[k].start + runs[k].count : d.end;
+        if (a >= b) continue;
+        if (runs[k].inverted) {
+            SetBkColor(cs.screenDC, INVERTED_BACK);
+            SetTextColor(cs.screenDC, INVERTED_TEXT);
+        }
+        if (d.blankLast && b == d.end) {
+            ok &= drawBytes(a, viewRow, text + a, b - 1 - a);
+            ok &= drawBytes(b - 1, viewRow, " ", 1);
+        } else {
+            ok &= drawBytes(a, viewRow, text + a, b - a);
+        }
+        if (runs[k].inverted) selectConsoleColors();
+    }
+    return ok;
+}
+
+// Draws whole view rows [first, last] from the buffer over their background;
+// the last view row's band reaches down to the bottom of the client area.
+static bool drawViewRows(int32_t first, int32_t last)
+{
+    const ScreenModel &m = cs.screen;
+    int32_t count = rowsToPaint(m.topLine, m.viewRows, m.bufferRows);
+    bool ok = true;
+    for (int32_t v = first; v <= last; v++) {
+        int32_t bottom = v == m.viewRows - 1 ? cs.clientHeight : (v + 1) * cs.lineHeight;
+        if (bottom < (v + 1) * cs.lineHeight) bottom = (v + 1) * cs.lineHeight;
+        ok &= fillBackground(v * cs.lineHeight, bottom);
+        if (v < count) ok &= drawRowSpan(m.topLine + v, 0, m.viewCols);
+    }
+    return ok;
+}
+
+static bool highlightShown()
+{
+    const HighlightRegion &h = cs.highlight;
+    return h.startRow < h.endRow || (h.startRow == h.endRow && h.startCol < h.endCol);
+}
+
+// Moves the picture up by d rows (down when negative) and draws the rows
+// that came into view. Main thread only: when the window has an area still
+// waiting for WM_PAINT, ScrollWindow moves that area along with the pixels.
+static bool scrollPicture(int32_t d)
+{
+    const ScreenModel &m = cs.screen;
+    int32_t lh = cs.lineHeight;
+    RECT client = {0, 0, cs.clientWidth, cs.clientHeight};
+    bool ok;
+    RECT pending;
+    bool windowScroll = GetUpdateRect(cs.consoleWindow, &pending, FALSE) != FALSE;
+    if (windowScroll) {
+        ok = ScrollWindow(cs.consoleWindow, 0, -d * lh, nullptr, nullptr) != FALSE;
+        cs.caretAt.x = -1; // the system may move the caret with the pixels
+    }
+    else
+        ok = ScrollDC(cs.screenDC, 0, -d * lh, &client, &client, nullptr, nullptr) != FALSE;
+    int32_t first, last, top, bottom;
+    if (d > 0) {
+        top = cs.clientHeight - d * lh;
+        first = m.viewRows - d;
+        if (top / lh < first) first = top < 0 ? 0 : top / lh;
+        last = m.viewRows - 1;
+        if (top > first * lh) top = first * lh;
+        bottom = cs.clientHeight;
+    } else {
+        first = 0;
+        last = -d - 1;
+        top = 0;
+        bottom = -d * lh;
+    }
+    ok &= drawViewRows(first, last);
+    if (d < 0) ok &= fillBackground(m.viewRows * lh, cs.clientHeight); // rows pushed below the last row
+    if (windowScroll) {
+        RECT strip = {0, top, cs.clientWidth, bottom};
+        ValidateRect(cs.consoleWindow, &strip);
+    }
+    return ok;
+}
+
+// Draws what the model recorded since the picture was last drawn. The main
+// thread moves the picture for a scroll of less than a view; the drawing
+// thread, which makes no window calls, redraws the view instead. A drawing
+// that GDI refused leaves a full redraw pending.
+static bool drawChanges(bool mainThread)
+{
+    ScreenModel &m = cs.screen;
+    if (!m.buffer || !cs.screenDC || m.viewRows <= 0 || cs.lineHeight <= 0 || cs.charWidth <= 0) {
+        forgetChanges(m);
+        return true;
+    }
+    int32_t d = m.scrolled;
+    bool full = m.redrawAll || (m.shifted != 0 && highlightShown()) ||
+                (d != 0 && (!mainThread || d >= m.viewRows || -d >= m.viewRows));
+    bool ok = true;
+    if (full) {
+        ok = drawViewRows(0, m.viewRows - 1);
+        if (ok && mainThread) ValidateRect(cs.consoleWindow, nullptr);
+    } else {
+        if (d != 0) ok = scrollPicture(d);
+        int32_t last = m.lastChanged < m.topLine + m.viewRows - 1 ? m.lastChanged : m.topLine + m.viewRows - 1;
+        for (int32_t r = m.firstChanged > m.topLine ? m.firstChanged : m.topLine; r <= last; r++) {
+            const CellSpan &s = m.changed[r];
+            if (s.first < s.end) ok &= drawRowSpan(r, s.first, s.end);
+        }
+    }
+    forgetChanges(m);
+    if (!ok) m.redrawAll = true;
+    return ok;
+}
+
+void paintScreen()
+{
+    const ScreenModel &m = cs.screen;
+    if (!m.buffer) return;
+    int32_t count = rowsToPaint(m.topLine, m.viewRows, m.bufferRows);
+    // Rows outside the clipping box would draw nothing visible; skipping them
+    // makes the repaint of a strip cost one row, not all.
+    int32_t first = 0, last = count - 1;
+    RECT clip;
+    if (GetClipBox(cs.screenDC, &clip) != ERROR && cs.lineHeight > 0) {
+        clipRows(clip.top, clip.bottom, cs.lineHeight, &first, &last);
+        if (last > count - 1) last = count - 1;
+    }
+    for (int32_t i = first; i <= last; i++) drawRowSpan(m.topLine + i, 0, m.viewCols);
+}
+
+void placeCaret()
+{
+    const ScreenModel &m = cs.screen;
+    if (!cs.hasFocus || m.cursorRow < m.topLine || m.cursorRow >= m.topLine + m.viewRows) return;
+    // Streaming output leaves the caret where it was (column 0 of the last
+    // row): no call then.
+    if (cs.caretAt.x == cellX(m.cursorCol, cs.charWidth) &&
+        cs.caretAt.y == caretY(m.cursorRow - m.topLine, cs.lineHeight, cs.caretHeight))
+        return;
+    moveCaretToCursor();
+}
+
+// The scroll bar's position follows the model at once (GetScrollPos is
+// exact); its thumb is painted at most every THUMB_INTERVAL_MS, and a
+// position set without painting is painted when the program next waits or
+// at the next output after the interval.
+static void updateThumb(DWORD now, bool paintNow)
+{
+    int32_t pos = cs.screen.scrollPos;
+    if (pos == cs.thumbPos && !cs.thumbPending) return;
+    bool paint = paintNow || now - cs.thumbPaintedAt >= THUMB_INTERVAL_MS;
+    if (pos != cs.thumbPos || paint) SetScrollPos(cs.consoleWindow, SB_VERT, pos, paint);
+    cs.thumbPos = pos;
+    cs.thumbPending = !paint;
+    if (paint) cs.thumbPaintedAt = now;
+}
+
+void setScrollBar(int32_t position)
+{
+    cs.screen.scrollPos = position;
+    cs.thumbPos = position;
+    cs.thumbPending = false;
+    cs.thumbPaintedAt = GetTickCount();
+    SetScrollPos(cs.consoleWindow, SB_VERT, position, TRUE);
+}
+
+static void showCaretAgain()
+{
+    if (cs.caretHiddenForJump) {
+        ShowCaret(cs.consoleWindow);
+        cs.caretHiddenForJump = false;
+    }
+}
+
+static void wakeDrawer()
+{
+    if (cs.drawThread && cs.drawThreadIdle) {
+        cs.drawThreadIdle = false;
+        SetEvent(cs.drawWake);
+    }
+}
+
+void presentChanges()
+{
+    ScreenModel &m = cs.screen;
+    DWORD now = GetTickCount();
+    if (!hasChanges(m)) {
+        // Nothing to draw: only the caret and the thumb follow.
+        placeCaret();
+        showCaretAgain();
+        updateThumb(now, false);
+        return;
+    }
+    if (cs.deferDrawing && cs.drawThread && now - cs.drawnAt < JUMP_INTERVAL_MS) {
+        // Output comes faster than a screen needs it: keep the state exact
+        // and draw later, with the caret off the screen meanwhile.
+        if (!cs.caretHiddenForJump && cs.hasFocus) {
+            HideCaret(cs.consoleWindow);
+            cs.caretHiddenForJump = true;
+        }
+        placeCaret();
+        cs.drawPending = true;
+        wakeDrawer();
+        updateThumb(now, false);
+        return;
+    }
+    bool bracket = !cs.caretHiddenForJump && cs.hasFocus;
+    if (bracket) HideCaret(cs.consoleWindow);
+    drawChanges(true);
+    cs.drawnAt = now;
+    cs.drawPending = hasChanges(m);
+    wakeDrawer(); // it brings the picture onto the display while output goes on
+    placeCaret();
+    if (bracket) ShowCaret(cs.consoleWindow);
+    showCaretAgain();
+    updateThumb(now, false);
+}
+
+void settleScreen()
+{
+    if (!cs.consoleWindow) return;
+    lockScreen();
+    if (cs.drawPending || hasChanges(cs.screen)) {
+        drawChanges(true);
+        cs.drawnAt = GetTickCount();
+        cs.drawPending = hasChanges(cs.screen);
+        placeCaret();
+    }
+    showCaretAgain();
+    updateThumb(GetTickCount(), true);
+    unlockScreen();
+    GdiFlush();
+}
+
+void handOutScreenDC()
+{
+    if (!cs.screenDC) return;
+    settleScreen();
+    lockScreen();
+    cs.deferDrawing = false;
+    unlockScreen();
+}
+
+// The drawing thread: sleeps until output is deferred, then draws it once
+// JUMP_INTERVAL_MS have passed since the last drawing. Under Wine its wait
+// also pushes every window surface of the process to the X server, so what
+// the main thread drew reaches the display while the program computes.
+static DWORD WINAPI drawDeferred(void *)
+{
+    DWORD timeout = INFINITE;
+    for (;;) {
+        MsgWaitForMultipleObjects(1, &cs.drawWake, FALSE, timeout, 0);
+        lockScreen();
+        if (cs.closing) {
+            unlockScreen();
+            return 0;
+        }
+        DWORD now = GetTickCount();
+        DWORD since = now - cs.drawnAt;
+        if (cs.drawPending && cs.deferDrawing) {
+            if (since >= JUMP_INTERVAL_MS) {
+                if (drawChanges(false)) cs.drawPending = false;
+                cs.drawnAt = now;
+                GdiFlush();
+                timeout = cs.drawPending ? 5 : JUMP_INTERVAL_MS; // one more wait pushes the picture out
+            } else {
+                timeout = JUMP_INTERVAL_MS - since;
+            }
+        } else if (since < 2 * JUMP_INTERVAL_MS) {
+            timeout = JUMP_INTERVAL_MS; // output was drawn lately: keep pushing it out
+        } else {
+            timeout = INFINITE;
+            cs.drawThreadIdle = true;
+        }
+        unlockScreen();
+    }
+}
+
+void startDrawingThread()
+{
+    if (cs.drawThread) return;
+    lockScreen();
+    unlockScreen();
+    cs.drawWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!cs.drawWake) return;
+    cs.deferDrawing = true;
+    DWORD id;
+    cs.drawThread = CreateThread(nullptr, 0, drawDeferred, nullptr, 0, &id);
+    if (!cs.drawThread) cs.deferDrawing = false;
+}
+
+void stopDrawingThread()
+{
+    if (!cs.drawThread) return;
+    settleScreen();
+    lockScreen();
+    cs.closing = true;
+    cs.deferDrawing = false;
+    unlockScreen();
+    SetEvent(cs.drawWake);
+    WaitForSingleObject(cs.drawThread, 1000);
+}
