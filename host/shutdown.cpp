@@ -3,6 +3,7 @@
 #include "shutdown.h"
 #include "startup.h"
 #include "services.h"
+#include "runwatch.h"
 #include "../console/state.h"
 #include <stdlib.h>
 
@@ -54,6 +55,7 @@ void kernelShutdown()
     if (QvWord hook = programHeader->shutdownHook) reinterpret_cast<void(__stdcall *)()>(hook)();
 
     if (HWND window = consoleState.consoleWindow) {
+        reportScreenAtExit(); // to quorven-run, when it watches this run
         saveConsoleRect(window);
         DestroyWindow(window);
         consoleState.consoleWindow = nullptr;
