@@ -3,9 +3,10 @@
 #   make demo   build, join the sample program and run it in its window
 #   make test   build and run every test
 #   make bench  build and run the benchmarks
+#   make dist   build the archive for program authors (build/quorven-dist.zip)
 BUILD ?= build
 
-.PHONY: all setup configure demo test bench clean
+.PHONY: all setup configure demo test bench dist clean
 
 all: setup configure
 	cmake --build $(BUILD) -j2
@@ -24,6 +25,9 @@ test: all
 
 bench: all
 	scripts/bench.sh
+
+dist: all
+	cmake --build $(BUILD) --target dist
 
 clean:
 	rm -rf $(BUILD)
