@@ -58,7 +58,14 @@ LRESULT answerRunQuery(WPARAM request, LPARAM toolWindow)
     return static_cast<LRESULT>(status);
 }
 
+// A program that ends before the tool's first query has no listener yet: the
+// tool names its window in the environment it starts the program with.
 void reportScreenAtExit()
 {
-    if (runWatch.listener && consoleState.consoleWindow) sendScreen(runWatch.listener, RUN_SCREEN_AT_EXIT);
+    if (!consoleState.consoleWindow) return;
+    HWND to = runWatch.listener;
+    char text[16];
+    DWORD n = to ? 0 : GetEnvironmentVariableA("QUORVEN_RUN_WINDOW", text, sizeof text);
+    if (n > 0 && n < sizeof text) to = reinterpret_cast<HWND>(strtoul(text, nullptr, 16));
+    if (to && IsWindow(to)) sendScreen(to, RUN_SCREEN_AT_EXIT);
 }

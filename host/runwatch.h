@@ -50,5 +50,7 @@ bool isRegisteredRunQuery(UINT message);
 inline bool isRunQuery(UINT message) { return message >= 0xC000 && isRegisteredRunQuery(message); }
 // Answers the query (console window procedure).
 LRESULT answerRunQuery(WPARAM request, LPARAM toolWindow);
-// At shutdown, before the window goes: hands the final screen to the tool.
+// At shutdown, before the window goes: hands the final screen to the tool,
+// the window that last queried or the one QUORVEN_RUN_WINDOW names (hex).
+// Without the tool neither exists and nothing is sent.
 void reportScreenAtExit();

@@ -214,6 +214,10 @@ int main(void)
     RegisterClassA(&wc);
     h.self = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
 
+    /* A program that ends before the first query still sends its screen. */
+    wchar_t self[16];
+    wsprintfW(self, L"%lX", (unsigned long)(UINT_PTR)h.self);
+    SetEnvironmentVariableW(L"QUORVEN_RUN_WINDOW", self);
     STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);
     si.cb = sizeof si;
