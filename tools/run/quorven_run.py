@@ -18,11 +18,9 @@ Exit status: the program's exit code; 124 when --timeout ended it; 125 when it
 waited for input after the script was used up and its window was closed (as
 by the close box); 2 for bad use of the tool; 3 when the run itself failed."""
 import argparse
-import codecs
 import os
 import queue
 import re
-import shutil
 import signal
 import struct
 import subprocess
@@ -82,6 +80,9 @@ def line_steps(text):
         if ' ' <= ch <= '~':
             ascii_run += ch
             events += 1
+            if len(ascii_run) == 32:  # pieces small enough for one chunk
+                commands.append(['type', '--delay', '5', ascii_run])
+                ascii_run = ''
             continue
         if ascii_run:
             commands.append(['type', '--delay', '5', ascii_run])
@@ -472,6 +473,8 @@ def write_screen(lines, path):
 
 class Parser(argparse.ArgumentParser):
     def error(self, message):
+        if 'required' in message:
+            message = 'no program given; usage: quorven-run [options] PROGRAM.exe [ARGS...]'
         fail(message + ' (see --help)', EXIT_USAGE)
 
 
