@@ -149,7 +149,7 @@ static BOOL CALLBACK findWindows(HWND window, LPARAM unused)
         sayHex(text, n);
         say("\n");
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        h.answered[h.answeredCount++ % 8] = window;
+        if (h.answeredCount < 8) h.answered[h.answeredCount++] = window;
     }
     return TRUE;
 }
