@@ -445,7 +445,7 @@ class Run:
         try:
             while True:
                 line = self.handle(self.helper.next(end), end)
-                if line.startswith('screen ') or line.startswith('exit '):
+                if line.startswith(('screen ', 'exit ', 'error')):
                     break
         except (TimeoutError, RunError):
             pass
