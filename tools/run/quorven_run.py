@@ -295,8 +295,8 @@ def screen_text(fields):
                     continue
                 if r + 1 < rows and raw[r + 1]:
                     row.append(raw[r + 1][0])
-                    raw[r + 1][0] = 0
                     raw[r + 1] = raw[r + 1][1:]
+                break
             i += 1
     lines = []
     for row in raw:
