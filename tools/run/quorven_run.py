@@ -34,9 +34,10 @@ EXIT_RUN_FAILED = 3
 EXIT_TIMEOUT = 124
 EXIT_INPUT_USED_UP = 125
 POLL_MS = 10
-# Wine may take long to start a program on a slow machine; beyond this the
+# Wine may take long to start a program (the first one of a Wine server starts
+# its services; under emulation that takes minutes); beyond this the
 # run is given up.
-START_LIMIT = 300
+START_LIMIT = 1200
 # Events typed before the tool waits for the program to take them: well
 # inside the kernel's queue of 255.
 CHUNK_EVENTS = 64
