@@ -4,10 +4,11 @@
 #   make test   build and run every test
 #   make bench  build and run the benchmarks
 #   make fuzz   build and run the PE fuzzer for FUZZ_TIME seconds (default 600)
+#   make dist   build the archive for program authors (build/quorven-dist.zip)
 BUILD ?= build
 FUZZ_TIME ?= 600
 
-.PHONY: all setup configure demo test bench fuzz clean
+.PHONY: all setup configure demo test bench fuzz dist clean
 
 all: setup configure
 	cmake --build $(BUILD) -j2
@@ -29,6 +30,9 @@ bench: all
 
 fuzz: all
 	python3 tests/fuzz/run_fuzz.py $(BUILD)/fuzz/pe-fuzz $(BUILD)/bin $(BUILD)/windows $(BUILD)/fuzz --time $(FUZZ_TIME)
+
+dist: all
+	cmake --build $(BUILD) --target dist
 
 clean:
 	rm -rf $(BUILD)

@@ -152,3 +152,14 @@ endfunction()
 foreach(list ${QV_TEST_LISTS} ${QV_EXAMPLE_LISTS})
   include(${list})
 endforeach()
+
+# quorven-run: a launcher in the bin folder for the tool in tools/run.
+configure_file(tools/run/quorven-run.in ${QV_BIN_DIR}/quorven-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# make dist: the archive for program authors (cmake/dist.cmake).
+add_custom_target(dist
+  COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_SOURCE_DIR} -DBIN=${QV_BIN_DIR} -DOUT=${CMAKE_BINARY_DIR}/quorven-dist.zip
+          -P ${CMAKE_SOURCE_DIR}/cmake/dist.cmake
+  DEPENDS windows quorven-join
+  COMMENT "Writing build/quorven-dist.zip")

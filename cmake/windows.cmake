@@ -98,3 +98,17 @@ endfunction()
 foreach(list ${QV_TEST_LISTS} ${QV_EXAMPLE_LISTS})
   include(${list})
 endforeach()
+
+# ---- Windows tools --------------------------------------------------------
+# The joiner for Windows users: the same sources as the native quorven-join,
+# with tools/wincompat/posix.h standing in for the POSIX calls they use.
+add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp)
+target_compile_options(quorven-join-win PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/wincompat/posix.h -Wall -Wextra)
+target_include_directories(quorven-join-win PRIVATE tools/pe)
+target_link_options(quorven-join-win PRIVATE -static)
+set_target_properties(quorven-join-win PROPERTIES OUTPUT_NAME quorven-join RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR})
+# quorven-run's Windows side: starts the program and watches it.
+add_executable(quorven-runhelper tools/runhelper/main.c)
+target_link_options(quorven-runhelper PRIVATE -static-libgcc)
+target_link_libraries(quorven-runhelper PRIVATE user32 shell32 advapi32)
+set_target_properties(quorven-runhelper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR})

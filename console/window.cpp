@@ -5,6 +5,7 @@
 #include "../host/services.h"
 #include "../host/shutdown.h"
 #include "../host/startup.h"
+#include "../host/runwatch.h"
 #include "../input/input.h"
 
 static ConsoleState &cs = consoleState;
@@ -157,6 +158,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     }
     }
+    if (isRunQuery(message)) return answerRunQuery(wParam, lParam);
     return passOn(window, message, wParam, lParam);
 }
 

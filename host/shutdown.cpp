@@ -4,6 +4,7 @@
 #include "startup.h"
 #include "services.h"
 #include "../console/console.h"
+#include "runwatch.h"
 #include "../console/state.h"
 #include <stdlib.h>
 
@@ -58,6 +59,7 @@ void kernelShutdown()
     if (QvWord hook = programHeader->shutdownHook) reinterpret_cast<void(__stdcall *)()>(hook)();
 
     if (HWND window = consoleState.consoleWindow) {
+        reportScreenAtExit(); // to quorven-run, when it watches this run
         saveConsoleRect(window);
         DestroyWindow(window);
         consoleState.consoleWindow = nullptr;

@@ -5,6 +5,7 @@
 #include "../console/console.h"
 #include "../host/services.h"
 #include "../host/startup.h"
+#include "../host/runwatch.h"
 
 typedef void(__stdcall *MessageHook)(MSG *);
 
@@ -30,7 +31,9 @@ int32_t __stdcall WaitEvent()
     while (eventQueue.empty()) {
         QvWord hook = programHeader->messageHook;
         MSG msg;
+        runWatch.waiting = 1; // blocked on input, for quorven-run's status query
         BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        runWatch.waiting = 0;
         if (got == 0)
             ExitProgram(0); // WM_QUIT: its exit code is not used
         if (got == -1)

@@ -25,7 +25,19 @@ def state_dir():
     return os.environ.get('QV_TEST_STATE') or os.path.join(ROOT, 'build', 'test-state')
 
 
+_session = None
+
+
+def use_session(session):
+    """Makes every helper below use this session (display, prefix) instead
+    of the one the test run's state folder names; quorven-run has its own."""
+    global _session
+    _session = session
+
+
 def load_session():
+    if _session:
+        return _session
     path = os.path.join(state_dir(), 'session.json')
     with open(path) as f:
         return json.load(f)

@@ -2,3 +2,8 @@
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME tools.join_cli COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/join_cli_test.py ${QV_BIN_DIR})
 endif()
+# The Windows build of the joiner, the same checks under Wine.
+qv_wine_check(join_cli_windows python3 tests/tools/join_cli_test.py ${QV_BIN_DIR} --wine)
+# quorven-run: bad use, two runs at once (the sum example with Chinese and
+# ASCII input), the script used up, the time-out and a faulting program.
+qv_hosted_test(run_tool SOURCES tests/tools/runprobe.c SCRIPT tests/tools/run_tool_test.py TIMEOUT 900)

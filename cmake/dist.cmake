@@ -1,0 +1,36 @@
+# make dist: one archive with what a program author needs on Windows or
+# Linux: the kernel, both joiners, the SDK, the examples and the guide.
+#   cmake -DSRC=... -DBIN=... -DOUT=archive.zip -P cmake/dist.cmake
+set(stage ${OUT}.stage/quorven)
+file(REMOVE_RECURSE ${OUT}.stage)
+file(MAKE_DIRECTORY ${stage}/bin ${stage}/sdk ${stage}/examples/support)
+foreach(f quorven.exe quorven-join.exe quorven-join)
+  if(NOT EXISTS ${BIN}/${f})
+    message(FATAL_ERROR "dist: ${BIN}/${f} is missing; build first")
+  endif()
+  file(COPY ${BIN}/${f} DESTINATION ${stage}/bin)
+endforeach()
+file(COPY ${SRC}/sdk/quorven.h ${SRC}/sdk/hosted.ld DESTINATION ${stage}/sdk)
+file(GLOB examples ${SRC}/examples/*/main.c)
+foreach(main ${examples})
+  get_filename_component(dir ${main} DIRECTORY)
+  get_filename_component(name ${dir} NAME)
+  file(COPY ${main} DESTINATION ${stage}/examples/${name})
+  if(EXISTS ${BIN}/${name}.exe)
+    file(COPY ${BIN}/${name}.exe DESTINATION ${stage}/examples/${name})
+  endif()
+endforeach()
+file(COPY ${SRC}/tests/support/qvtest.c ${SRC}/tests/support/qvtest.h DESTINATION ${stage}/examples/support)
+file(COPY ${SRC}/docs/guide.md DESTINATION ${stage})
+file(RENAME ${stage}/guide.md ${stage}/GUIDE.md)
+# Written beside the archive and renamed, so that a failure leaves no
+# half-written archive.
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUT}.part --format=zip quorven
+                WORKING_DIRECTORY ${OUT}.stage RESULT_VARIABLE failed)
+if(failed)
+  file(REMOVE ${OUT}.part)
+  message(FATAL_ERROR "dist: cannot write ${OUT}")
+endif()
+file(RENAME ${OUT}.part ${OUT})
+file(REMOVE_RECURSE ${OUT}.stage)
+message(STATUS "dist: ${OUT}")

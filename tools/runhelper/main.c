@@ -1,0 +1,280 @@
+/* quorven-runhelper: the Windows side of quorven-run. Starts one joined
+ * program, watches it through the console window's "QuorvenRunQuery"
+ * message and reports to the driver on standard output, one line each:
+ *
+ *   started PID
+ *   window HWND                  the program's console window appeared
+ *   idle READ                    the program blocks in WaitEvent with nothing
+ *                                pending; READ is the event queue's read index
+ *   fault HEX                    a fault box appeared (its text, ANSI bytes in
+ *                                hexadecimal); the helper answers it Cancel
+ *   xid N                        answer to "focus": the X window to type into
+ *   screen KIND ROWS COLS CURSORROW CURSORCOL TOPLINE VIEWROWS VIEWCOLS HEX
+ *                                the screen buffer (KIND now or exit)
+ *   hold XID                     at exit, with --hold: waits for "go" (XID: the
+ *                                console's X window, for a screenshot)
+ *   exit CODE                    the program ended
+ *
+ * Commands on standard input: "screen", "focus", "close" (WM_CLOSE, as the
+ * close box), "kill" (ends the program with code 124), "go".
+ *
+ *   quorven-runhelper [--hold] POLL_MS COMMAND_LINE
+ */
+#include <windows.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+/* Must match host/runwatch.h. */
+#define RUN_QUERY_STATUS 0
+#define RUN_QUERY_SCREEN 1
+#define RUN_SCREEN_NOW 1
+#define RUN_SCREEN_AT_EXIT 2
+#define RUN_STATUS_WAITING 0x100
+#define RUN_STATUS_PENDING 0x200
+#define RUN_STATUS_TAG 0x51560000u
+
+/* "异常中断" in GBK: the caption of the kernel's fault box. */
+static const char faultCaption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
+
+static struct {
+    HANDLE process;     /* the program */
+    DWORD processId;
+    HWND console;       /* its console window, once found */
+    HWND self;          /* our message-only window, which receives WM_COPYDATA */
+    UINT query;         /* the registered query message */
+    int hold;           /* hold the exit screen until "go" */
+    HANDLE commandReady; /* set by the reader thread when a command is queued */
+    HANDLE goEvent;     /* set by the reader thread on "go" */
+    CRITICAL_SECTION lock;
+    char commands[16][32]; /* commands waiting, oldest first */
+    int commandCount;
+    HWND answered[8];   /* fault boxes already answered */
+    int answeredCount;
+} h;
+
+static void say(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    vprintf(format, args);
+    va_end(args);
+    fflush(stdout);
+}
+
+static void sayHex(const char *bytes, int n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    char chunk[4096];
+    int k = 0;
+    for (int i = 0; i < n; i++) {
+        chunk[k++] = digits[(unsigned char)bytes[i] >> 4];
+        chunk[k++] = digits[(unsigned char)bytes[i] & 15];
+        if (k == sizeof chunk) {
+            fwrite(chunk, 1, k, stdout);
+            k = 0;
+        }
+    }
+    fwrite(chunk, 1, k, stdout);
+}
+
+static DWORD WINAPI readCommands(void *unused)
+{
+    (void)unused;
+    char line[64];
+    while (fgets(line, sizeof line, stdin)) {
+        line[strcspn(line, "\r\n")] = 0;
+        if (strcmp(line, "go") == 0) {
+            SetEvent(h.goEvent);
+            continue;
+        }
+        EnterCriticalSection(&h.lock);
+        if (h.commandCount < 16) lstrcpynA(h.commands[h.commandCount++], line, 32);
+        LeaveCriticalSection(&h.lock);
+        SetEvent(h.commandReady);
+    }
+    /* The driver went away: treat it as "kill". */
+    EnterCriticalSection(&h.lock);
+    if (h.commandCount < 16) lstrcpyA(h.commands[h.commandCount++], "kill");
+    LeaveCriticalSection(&h.lock);
+    SetEvent(h.commandReady);
+    SetEvent(h.goEvent);
+    return 0;
+}
+
+static void onScreen(const COPYDATASTRUCT *data)
+{
+    const int *head = (const int *)data->lpData;
+    if (data->cbData < 28) return;
+    say("screen %s %d %d %d %d %d %d %d ", data->dwData == RUN_SCREEN_AT_EXIT ? "exit" : "now", head[0], head[1],
+        head[2], head[3], head[4], head[5], head[6]);
+    sayHex((const char *)data->lpData + 28, (int)data->cbData - 28);
+    say("\n");
+    if (data->dwData == RUN_SCREEN_AT_EXIT && h.hold) {
+        /* The program waits in its shutdown, window still on the screen, while
+         * the driver takes its screenshot. */
+        say("hold %lu\n", (unsigned long)(UINT_PTR)GetPropA(h.console, "__wine_x11_whole_window"));
+        WaitForSingleObject(h.goEvent, 20000);
+    }
+}
+
+static LRESULT CALLBACK helperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_COPYDATA) {
+        onScreen((const COPYDATASTRUCT *)lParam);
+        return TRUE;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+static BOOL CALLBACK findWindows(HWND window, LPARAM unused)
+{
+    (void)unused;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != h.processId) return TRUE;
+    char cls[32], title[64];
+    if (!GetClassNameA(window, cls, sizeof cls)) return TRUE;
+    if (!h.console && strcmp(cls, "Quorven") == 0) {
+        h.console = window;
+        say("window %lX\n", (unsigned long)(UINT_PTR)window);
+    } else if (strcmp(cls, "#32770") == 0 && IsWindowVisible(window) &&
+               GetWindowTextA(window, title, sizeof title) && strcmp(title, faultCaption) == 0) {
+        for (int i = 0; i < h.answeredCount; i++)
+            if (h.answered[i] == window) return TRUE;
+        char text[256];
+        int n = GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        say("fault ");
+        sayHex(text, n);
+        say("\n");
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        if (h.answeredCount < 8) h.answered[h.answeredCount++] = window;
+    }
+    return TRUE;
+}
+
+static void doCommand(const char *command)
+{
+    DWORD_PTR result;
+    if (strcmp(command, "kill") == 0) {
+        TerminateProcess(h.process, 124);
+    } else if (!h.console) {
+        say("error no window\n");
+    } else if (strcmp(command, "close") == 0) {
+        PostMessageA(h.console, WM_CLOSE, 0, 0);
+    } else if (strcmp(command, "screen") == 0) {
+        if (!SendMessageTimeoutA(h.console, h.query, RUN_QUERY_SCREEN, (LPARAM)h.self, SMTO_NORMAL, 2000, &result))
+            say("error screen\n");
+    } else if (strcmp(command, "focus") == 0) {
+        /* Wine ignores the launcher's show command, so a program that never
+         * restored its window may still have it hidden or minimized. */
+        if (!IsWindowVisible(h.console) || IsIconic(h.console)) ShowWindow(h.console, SW_SHOWNORMAL);
+        SetForegroundWindow(h.console);
+        say("xid %lu\n", (unsigned long)(UINT_PTR)GetPropA(h.console, "__wine_x11_whole_window"));
+    }
+}
+
+int main(void)
+{
+    int argc;
+    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    int a = 1;
+    if (argc > 1 && lstrcmpW(argv[1], L"--hold") == 0) h.hold = 1, a++;
+    if (argc != a + 2) {
+        fprintf(stderr, "usage: quorven-runhelper [--hold] POLL_MS COMMAND_LINE\n");
+        return 2;
+    }
+    DWORD poll = (DWORD)_wtoi(argv[a]);
+    /* A desktop of its own: the Wine server routes keys to the foreground
+     * window of each desktop, so runs that share the server do not type into
+     * each other's programs. The helper's own window lives there too. */
+    wchar_t desktopName[64];
+    wsprintfW(desktopName, L"quorven-run-%lu-%lu", GetCurrentProcessId(), GetTickCount());
+    HDESK desktop = CreateDesktopW(desktopName, NULL, NULL, 0, GENERIC_ALL, NULL);
+    if (!desktop || !SetThreadDesktop(desktop)) {
+        say("error desktop %lu\n", GetLastError());
+        return 3;
+    }
+    /* Every run opens the window at the default rectangle, whatever an
+     * earlier program saved. */
+    HKEY settings;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\QUORVEN\\SETTINGS", 0, KEY_SET_VALUE, &settings) == 0) {
+        RegDeleteValueA(settings, "Console");
+        RegCloseKey(settings);
+    }
+    InitializeCriticalSection(&h.lock);
+    h.commandReady = CreateEventA(NULL, FALSE, FALSE, NULL);
+    h.goEvent = CreateEventA(NULL, FALSE, FALSE, NULL);
+    h.query = RegisterWindowMessageA("QuorvenRunQuery");
+    WNDCLASSA wc = {0};
+    wc.lpfnWndProc = helperProc;
+    wc.hInstance = GetModuleHandleA(NULL);
+    wc.lpszClassName = "QuorvenRunHelper";
+    RegisterClassA(&wc);
+    h.self = CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, wc.hInstance, NULL);
+
+    /* A program that ends before the first query still sends its screen. */
+    wchar_t self[16];
+    wsprintfW(self, L"%lX", (unsigned long)(UINT_PTR)h.self);
+    SetEnvironmentVariableW(L"QUORVEN_RUN_WINDOW", self);
+    STARTUPINFOW si;
+    ZeroMemory(&si, sizeof si);
+    si.cb = sizeof si;
+    si.lpDesktop = desktopName;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessW(NULL, argv[a + 1], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        say("error start %lu\n", GetLastError());
+        return 3;
+    }
+    CloseHandle(pi.hThread);
+    h.process = pi.hProcess;
+    h.processId = pi.dwProcessId;
+    say("started %lu\n", pi.dwProcessId);
+    CreateThread(NULL, 0, readCommands, NULL, 0, NULL);
+
+    int wasIdle = 0, lastRead = -1;
+    HANDLE handles[2] = {h.process, h.commandReady};
+    for (;;) {
+        DWORD w = MsgWaitForMultipleObjects(2, handles, FALSE, poll, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (w == WAIT_OBJECT_0) break;
+        if (w == WAIT_OBJECT_0 + 1) {
+            for (;;) {
+                char command[32];
+                EnterCriticalSection(&h.lock);
+                int have = h.commandCount > 0;
+                if (have) {
+                    lstrcpyA(command, h.commands[0]);
+                    memmove(h.commands[0], h.commands[1], sizeof h.commands[0] * (size_t)--h.commandCount);
+                }
+                LeaveCriticalSection(&h.lock);
+                if (!have) break;
+                doCommand(command);
+            }
+            continue;
+        }
+        EnumWindows(findWindows, 0);
+        if (!h.console) continue;
+        DWORD_PTR status = 0;
+        if (!SendMessageTimeoutA(h.console, h.query, RUN_QUERY_STATUS, (LPARAM)h.self, SMTO_NORMAL, poll * 4 + 50,
+                                 &status) ||
+            (status & 0xFFFF0000u) != RUN_STATUS_TAG) {
+            wasIdle = 0; /* busy, or not a kernel that answers */
+            continue;
+        }
+        int idle = (status & RUN_STATUS_WAITING) && !(status & RUN_STATUS_PENDING);
+        int read = (int)(status & 0xFF);
+        if (idle && (!wasIdle || read != lastRead)) say("idle %d\n", read);
+        wasIdle = idle;
+        if (idle) lastRead = read;
+    }
+    /* Messages sent while the program ended (its exit screen) are handled. */
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    DWORD code = 0;
+    GetExitCodeProcess(h.process, &code);
+    say("exit %lu\n", code);
+    return 0;
+}
