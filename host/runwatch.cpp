@@ -17,12 +17,12 @@ bool isRegisteredRunQuery(UINT message)
 // the cursor and view, to the tool's window.
 static bool sendScreen(HWND to, ULONG_PTR kind)
 {
-    const ConsoleState &cs = consoleState;
+    const ScreenModel &cs = consoleState.screen;
     int32_t rows = 0;
-    if (cs.screenBuffer) {
+    if (cs.buffer) {
         size_t cols = static_cast<size_t>(cs.bufferCols);
         for (rows = cs.bufferRows; rows > 0; --rows) {
-            const char *row = cs.screenBuffer + static_cast<size_t>(rows - 1) * cols;
+            const char *row = cs.buffer + static_cast<size_t>(rows - 1) * cols;
             size_t c = 0;
             while (c < cols && (row[c] == ' ' || row[c] == 0)) ++c;
             if (c < cols) break;
@@ -32,7 +32,7 @@ static bool sendScreen(HWND to, ULONG_PTR kind)
     RunScreen *screen = static_cast<RunScreen *>(malloc(sizeof(RunScreen) + bytes));
     if (!screen) return false;
     *screen = RunScreen{rows, cs.bufferCols, cs.cursorRow, cs.cursorCol, cs.topLine, cs.viewRows, cs.viewCols};
-    if (bytes) memcpy(screen + 1, cs.screenBuffer, bytes);
+    if (bytes) memcpy(screen + 1, cs.buffer, bytes);
     COPYDATASTRUCT data;
     data.dwData = kind;
     data.cbData = static_cast<DWORD>(sizeof(RunScreen) + bytes);
@@ -40,7 +40,7 @@ static bool sendScreen(HWND to, ULONG_PTR kind)
     // The tool may hold the exit screen while it takes a screenshot; a tool
     // that stopped answering delays the program by at most this long.
     DWORD_PTR result;
-    bool sent = SendMessageTimeoutA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(cs.consoleWindow),
+    bool sent = SendMessageTimeoutA(to, WM_COPYDATA, reinterpret_cast<WPARAM>(consoleState.consoleWindow),
                                     reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 30000, &result) != 0;
     free(screen);
     return sent;

@@ -23,9 +23,12 @@ boot_into() {
   mkdir -p "$tmp"
   echo "setup: creating Wine prefix $dir (slow when 32-bit code is emulated)"
   # wineboot needs no display for a new prefix; keep its windows off any screen.
-  if ! WINEPREFIX="$tmp" DISPLAY= timeout 3000 wineboot -i >/dev/null 2>&1 ||
-     ! WINEPREFIX="$tmp" timeout 600 wineserver -w ||
-     [ ! -f "$tmp/drive_c/windows/system32/kernel32.dll" ]; then
+  # Under the emulator the first wine process may give up waiting for the
+  # prefix's set-up while that set-up goes on, so what counts is the prefix
+  # that is there once the server has ended, not wineboot's status.
+  WINEPREFIX="$tmp" DISPLAY= timeout 3000 wineboot -i >/dev/null 2>&1 || true
+  WINEPREFIX="$tmp" timeout 1200 wineserver -w || true
+  if [ ! -f "$tmp/drive_c/windows/system32/kernel32.dll" ] || [ ! -s "$tmp/.update-timestamp" ]; then
     WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1 || true
     rm -rf "$tmp"
     echo "setup: wineboot failed to create a Wine prefix" >&2
@@ -39,12 +42,17 @@ boot_into() {
 if ! ready "$WINEPREFIX"; then
   # An unfinished prefix from an earlier, interrupted setup is replaced.
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+  mkdir -p "$(dirname "$base")"
+  # One setup at a time makes the base; the others wait for it.
+  exec 9>"$base.lock"
+  flock 9
   if ! ready "$base"; then
-    mkdir -p "$(dirname "$base")"
-    boot_into "$base"
+    # Wine's server outlives these commands: it must not hold the lock.
+    boot_into "$base" 9>&-
     # The base gets the font too, so that every copy starts with it.
-    WINEPREFIX="$base" "$here/scripts/winefonts.sh"
+    WINEPREFIX="$base" "$here/scripts/winefonts.sh" 9>&-
   fi
+  exec 9>&-
 fi
 if ! ready "$WINEPREFIX"; then
   echo "setup: copying the base Wine prefix to $WINEPREFIX"
