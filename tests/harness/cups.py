@@ -41,7 +41,8 @@ PRINTER = 'QVPDF'
 # A shared office printer's name: 19 Chinese characters, 57 bytes in UTF-8
 # and 38 in GBK, longer than the 32-byte device name of a device mode. CUPS
 # takes UTF-8 queue names of up to 127 bytes (no blank, tab, '/', '\\', '#'
-# or '"'); Wine shows the queue name as the printer's name.
+# or '"'); the orientation test checks that Wine gives the queue's name
+# (in GBK) as the default printer's name.
 LONG_PRINTER = '财务部共享打印机三楼东侧办公室彩色激光'
 PPD = '/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd'
 
