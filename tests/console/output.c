@@ -235,7 +235,8 @@ static void windowServices(void)
 
 /* The messageHook sees only messages of the system and the program: no timer
  * or other message of the console's own making, even while fast output
- * leaves the scroll bar to be painted later and the hook dispatches nothing. */
+ * leaves the scroll bar to be painted later and the hook dispatches no timer
+ * (one left undispatched would come back for the rest of the process). */
 static int ownMessages, hookCalls;
 static void QV_STDCALL recordingHook(MSG *m)
 {
@@ -243,7 +244,9 @@ static void QV_STDCALL recordingHook(MSG *m)
     if (m->hwnd == w && (m->message == WM_TIMER || m->message >= WM_USER)) {
         qvtPrint("the hook got message 0x%X (wParam 0x%X) of the console\n", m->message, (unsigned)m->wParam);
         ownMessages++;
+        return;
     }
+    wDispatchMessageA(m);
 }
 
 static void noOwnMessagesToHook(void)

@@ -442,6 +442,7 @@ static void burstEqualsRepaint(void)
     Capture cap;
     int shown = 0;
     while (!shown && wGetTickCount() - start < 3000) {
+        qvtSleep(20); /* the capture uses the console's own context: leave the drawing thread room */
         captureClient(w, &cap);
         int r = cursorRow();
         shown = cellsOther(&cap, r, 0, 4, WHITE) > 0 && cellsOther(&cap, r, 4, 8, WHITE) == 0;
