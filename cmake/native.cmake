@@ -107,6 +107,9 @@ add_test(NAME wine.start COMMAND ${QV_HARNESS}/session.py start ${QV_TEST_STATE}
 add_test(NAME wine.stop COMMAND ${QV_HARNESS}/session.py stop ${QV_TEST_STATE})
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${QV_WINE_ENV}" TIMEOUT 3600)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${QV_WINE_ENV}")
+if(QV_EMULATED_32BIT AND NOT QV_CORE_WINE_TESTS AND NOT QV_ALL_WINE_TESTS)
+  set_tests_properties(wine.start wine.stop PROPERTIES DISABLED TRUE)
+endif()
 
 # Time-out and selection of one Wine test (see QV_EMULATED_32BIT above).
 function(qv_wine_test_properties name timeout)
