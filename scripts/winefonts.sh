@@ -39,7 +39,9 @@ if [ ! -f "$stamp" ]; then
     /v Courier /t REG_SZ /d Unifont /f
   # Wine reads the substitutes when a process starts: stop the prefix's
   # server so that no process of the old settings lingers.
-  wineserver -w || true
+  # Under the i386 emulator the desktop process can outlive every program
+  # by minutes: give the server a while, then end it (it saves the registry).
+  timeout 120 wineserver -w || wineserver -k || true
   if quiet wine reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' /v Courier; then
     rm -f "$WINEPREFIX"/.quorven-fonts-*
     touch "$stamp"

@@ -27,7 +27,7 @@ boot_into() {
   # prefix's set-up while that set-up goes on, so what counts is the prefix
   # that is there once the server has ended, not wineboot's status.
   WINEPREFIX="$tmp" DISPLAY= timeout 3000 wineboot -i >/dev/null 2>&1 || true
-  WINEPREFIX="$tmp" timeout 1200 wineserver -w || true
+  WINEPREFIX="$tmp" timeout 300 wineserver -w || WINEPREFIX="$tmp" wineserver -k || true
   if [ ! -f "$tmp/drive_c/windows/system32/kernel32.dll" ] || [ ! -s "$tmp/.update-timestamp" ]; then
     WINEPREFIX="$tmp" wineserver -k >/dev/null 2>&1 || true
     rm -rf "$tmp"
