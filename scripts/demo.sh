@@ -12,6 +12,7 @@ demo="$BUILD/bin/demo.exe"
 
 if [ -n "${DISPLAY:-}" ]; then
   export QV_WINEPREFIX="$BUILD/wineprefix"
+  "$here/scripts/wineprefix.sh"
   . "$here/scripts/env.sh"
   exec wine "$demo" "$@"
 fi

@@ -63,7 +63,7 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
   $SUDO locale-gen >/dev/null
 fi
 
-# The private Wine prefix used by the demo and the tests; the user's own
-# prefix is never touched.
-here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/scripts/wineprefix.sh"
+# The private Wine prefix used by the demo and the tests (the user's own
+# prefix is never touched) is made on first use by scripts/wineprefix.sh:
+# where 32-bit code is emulated that takes many minutes, and a test run
+# that runs no Wine test needs none.
