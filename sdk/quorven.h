@@ -173,6 +173,13 @@ static inline int32_t qvReadLine(char *buf, int32_t maxLength) { return (int32_t
 static inline void qvPutChar(int c) { qvCall1(QV_PutChar, (QvWord)c); }
 static inline void qvWriteText(const char *text, int32_t length) { qvCall2(QV_WriteText, QV_W(text), (QvWord)length); }
 static inline void qvNewLine(void) { qvCall0(QV_NewLine); }
+/* WriteText of a NUL-ended text (hosted programs have no C library). */
+static inline void qvWriteString(const char *text)
+{
+    int32_t n = 0;
+    while (text[n]) n++;
+    qvWriteText(text, n);
+}
 static inline void qvClearScreen(void) { qvCall0(QV_ClearScreen); }
 static inline int32_t qvPeekEvent(void) { return (int32_t)qvCall0(QV_PeekEvent); }
 static inline void qvEnsureRoom(int32_t count) { qvCall1(QV_EnsureRoom, (QvWord)count); }

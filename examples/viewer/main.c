@@ -17,7 +17,7 @@ static uint32_t textLength(const char *s)
     return n;
 }
 
-static void say(const char *text) { qvWriteText(text, (int32_t)textLength(text)); }
+#define say qvWriteString
 
 /* Writes a piece of a line; a tab moves to the next column that is a
  * multiple of 8, counted from the start of the line. */

@@ -8,12 +8,7 @@
 static int32_t QV_STDCALL entry(void);
 QV_DEFINE_HEADER(0, entry);
 
-static void say(const char *text)
-{
-    int32_t n = 0;
-    while (text[n]) n++;
-    qvWriteText(text, n);
-}
+#define say qvWriteString
 
 static int startsWith(const char *text, const char *word)
 {
