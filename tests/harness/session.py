@@ -80,7 +80,8 @@ def print_env(state):
     """Shell exports that put a script's own Wine commands in the session."""
     with open(os.path.join(state, 'session.json')) as f:
         env = h.wine_env(json.load(f))
-    for name in ('WINEPREFIX', 'WINEARCH', 'WINEDEBUG', 'WINEDLLOVERRIDES', 'DISPLAY', 'LC_ALL', 'LANG'):
+    for name in ('WINEPREFIX', 'WINEARCH', 'WINEDEBUG', 'WINEDLLOVERRIDES', 'DISPLAY', 'LC_ALL', 'LANG',
+                 'QEMU_RESERVED_VA'):
         print("export %s='%s'" % (name, env[name]))
 
 
