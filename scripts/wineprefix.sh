@@ -1,9 +1,8 @@
 #!/bin/bash
-# Creates the project's private 32-bit Wine prefix once, and gives it the
-# console font (scripts/winefonts.sh, which does nothing when it is there).
+# Creates the project's private 32-bit Wine prefix once.
 #
-# A new prefix takes wineboot a few seconds where 32-bit code runs natively
-# but many minutes where it runs under the i386 emulator, so the first prefix
+# A new prefix takes wineboot seconds where 32-bit code runs natively and
+# about a minute where it runs under the i386 emulator, so the first prefix
 # made on a machine is kept as a base (QV_PREFIX_BASE) and every later build
 # folder copies it. A prefix counts as made only when its stamp file exists:
 # a wineboot that was cut short leaves registry files behind that would
@@ -12,7 +11,10 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 . "$here/scripts/env.sh"
 base="${QV_PREFIX_BASE:-/var/cache/quorven/wineprefix-$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' _)}"
-stamp=.quorven-ready
+# The stamp's name changes with what a prefix must hold: a prefix made for
+# an older one (version 1 substituted a bitmap font that Wine could not
+# draw with) is replaced.
+stamp=.quorven-prefix-2
 
 ready() { [ -f "$1/$stamp" ] && [ -f "$1/drive_c/windows/system32/kernel32.dll" ]; }
 
@@ -49,8 +51,6 @@ if ! ready "$WINEPREFIX"; then
   if ! ready "$base"; then
     # Wine's server outlives these commands: it must not hold the lock.
     boot_into "$base" 9>&-
-    # The base gets the font too, so that every copy starts with it.
-    WINEPREFIX="$base" "$here/scripts/winefonts.sh" 9>&-
   fi
   exec 9>&-
 fi
@@ -62,4 +62,3 @@ if ! ready "$WINEPREFIX"; then
   rm -rf "$WINEPREFIX"
   mv "$WINEPREFIX.new.$$" "$WINEPREFIX"
 fi
-"$here/scripts/winefonts.sh"

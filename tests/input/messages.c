@@ -213,6 +213,7 @@ static void doubleByteCharacters(void)
     typedef int(__attribute__((stdcall)) * SetComp_t)(uint32_t, uint32_t, const void *, uint32_t, const void *, uint32_t);
     typedef int(__attribute__((stdcall)) * Notify_t)(uint32_t, uint32_t, uint32_t, uint32_t);
     typedef int(__attribute__((stdcall)) * Release_t)(uint32_t, uint32_t);
+    typedef int(__attribute__((stdcall)) * GetComp_t)(uint32_t, uint32_t, void *, uint32_t);
     uint32_t imc = ((GetContext_t)qvtProc("imm32.dll", "ImmGetContext"))(console);
     qvtPrint("input context %X\n", imc);
     if (imc) {
@@ -220,15 +221,23 @@ static void doubleByteCharacters(void)
                                                                                  "\xD6\xD0\xCE\xC4", 4, 0, 0);
         int done = ((Notify_t)qvtProc("imm32.dll", "ImmNotifyIME"))(imc, 0x15 /* NI_COMPOSITIONSTR */,
                                                                    1 /* CPS_COMPLETE */, 0);
+        /* The bytes of the result string as the system reports them to an
+         * ANSI window (Wine 8.0 counts 中文 as 2, its length in UTF-16, and
+         * so passes on only 中). */
+        int result = ((GetComp_t)qvtProc("imm32.dll", "ImmGetCompositionStringA"))(imc, 0x0800 /* GCS_RESULTSTR */,
+                                                                                     0, 0);
         ((Release_t)qvtProc("imm32.dll", "ImmReleaseContext"))(console, imc);
-        qvtPrint("composition set %d, completed %d\n", set, done);
+        qvtPrint("composition set %d, completed %d, result %d bytes\n", set, done, result);
         int32_t got[6] = {0};
         int n = 0;
         while (qvPeekEvent() != 0 && n < 6) got[n++] = qvWaitEvent();
         qvtPrint("composition gave %d events: %X %X %X %X\n", n, got[0], got[1], got[2], got[3]);
+        /* Every byte of the result once, whole pairs, in order. */
         if (set && done) {
-            CHECK_EQ(n, 4);
-            CHECK(got[0] == 0xD6 && got[1] == 0xD0 && got[2] == 0xCE && got[3] == 0xC4);
+            CHECK(result == 2 || result == 4);
+            CHECK_EQ(n, result);
+            CHECK(got[0] == 0xD6 && got[1] == 0xD0);
+            if (result == 4) CHECK(got[2] == 0xCE && got[3] == 0xC4);
         }
     }
 }
