@@ -94,9 +94,17 @@ if(EXISTS /proc/sys/fs/binfmt_misc/qemu-i386)
     set(QV_TIME_SCALE 10)
   endif()
 endif()
-# The ones seen to pass under the emulator, one or more from each area.
-set(QV_CORE_WINE_TESTS console_show console_pixels callconv input_queue input_real input_messages
-    print_dialogs print_example join_cli_windows)
+# The ones seen to pass under the emulator. Left out: the fault tests (the
+# emulator reports access violations as C000001D, an integer division by
+# zero as C0000090, and a stack overflow not at all), console_window (its
+# window once failed to open), input_real and run_tool (the first
+# non-ASCII key typed through xdotool is lost while Wine is slow).
+set(QV_CORE_WINE_TESTS console_show console_geometry console_output console_pixels
+    startup_fields startup_cmdline callconv exit_hook reserve resources exit_registry
+    input_queue input_quit_wait input_quit_peek input_messages input_demo
+    print_job print_orientation print_refusal print_noprinter print_dialogs print_example
+    services_files services_library services_dialogs services_flush services_viewer
+    join_cli_windows)
 option(QV_ALL_WINE_TESTS "run every Wine test even where 32-bit code is emulated" OFF)
 if(QV_EMULATED_32BIT)
   message(STATUS "32-bit code runs under the i386 emulator: core Wine tests only, time-outs x${QV_TIME_SCALE}")
