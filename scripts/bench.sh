@@ -31,35 +31,41 @@ awk '
 /^view/ && !seen { sub(/,/, "", $4); print "kernel view: " $2 " x " $4 " cells"; seen = 1 }
 /^latency probe/ { print "  (" $0 ")" }
 /^figure/ { v[$2] = $3 }
-function row(name, value) { printf "  %-58s %10d\n", name, value }
-function ratio(name, a, b) { if (b > 0) printf "  %-58s %10.2f\n", name, a / b }
+# A figure that a run did not print (a benchmark that could not measure)
+# shows as n/a, never as 0, and so does every ratio built on it.
+function row(name, key) {
+  if (key in v) printf "  %-58s %10d\n", name, v[key]; else printf "  %-58s %10s\n", name, "n/a"
+}
+function ratio(name, a, b) {
+  if ((a in v) && v[b] > 0) printf "  %-58s %10.2f\n", name, v[a] / v[b]; else printf "  %-58s %10s\n", name, "n/a"
+}
 END {
   print "lines per second (80 characters, scrolling every line):"
-  row("kernel WriteText + NewLine, jump scrolling", v["kernel_writetext_newline_lines_per_s"])
-  row("kernel WriteText + NewLine, drawn at once", v["kernel_immediate_writetext_newline_lines_per_s"])
-  row("kernel full-row WriteText, jump scrolling", v["kernel_writetext_lines_per_s"])
-  row("kernel full-row WriteText, drawn at once", v["kernel_immediate_writetext_lines_per_s"])
-  row("raw: 2 x (ScrollWindow + TextOutA) per line", v["raw_textout_two_scrolls_lines_per_s"])
-  row("raw: ScrollWindow + TextOutA per line", v["raw_textout_scrollwindow_lines_per_s"])
-  row("Win32 console: WriteConsoleA + CR LF", v["console_writeconsole_newline_lines_per_s"])
-  row("Win32 console: WriteConsoleA of a full row", v["console_writeconsole_lines_per_s"])
+  row("kernel WriteText + NewLine, jump scrolling", "kernel_writetext_newline_lines_per_s")
+  row("kernel WriteText + NewLine, drawn at once", "kernel_immediate_writetext_newline_lines_per_s")
+  row("kernel full-row WriteText, jump scrolling", "kernel_writetext_lines_per_s")
+  row("kernel full-row WriteText, drawn at once", "kernel_immediate_writetext_lines_per_s")
+  row("raw: 2 x (ScrollWindow + TextOutA) per line", "raw_textout_two_scrolls_lines_per_s")
+  row("raw: ScrollWindow + TextOutA per line", "raw_textout_scrollwindow_lines_per_s")
+  row("Win32 console: WriteConsoleA + CR LF", "console_writeconsole_newline_lines_per_s")
+  row("Win32 console: WriteConsoleA of a full row", "console_writeconsole_lines_per_s")
   print "characters per second:"
-  row("kernel PutChar, jump scrolling", v["kernel_putchar_chars_per_s"])
-  row("kernel PutChar, drawn at once", v["kernel_immediate_putchar_chars_per_s"])
-  row("raw: TextOutA per character, a scroll per 80", v["raw_textout_chars_per_s"])
+  row("kernel PutChar, jump scrolling", "kernel_putchar_chars_per_s")
+  row("kernel PutChar, drawn at once", "kernel_immediate_putchar_chars_per_s")
+  row("raw: TextOutA per character, a scroll per 80", "raw_textout_chars_per_s")
   print "display latency of the last line while the program computes (ms):"
-  row("worst of 20", v["kernel_worst_latency_ms"])
-  row("mean of 20", v["kernel_mean_latency_ms"])
+  row("worst of 20", "kernel_worst_latency_ms")
+  row("mean of 20", "kernel_mean_latency_ms")
   print "ratios, drawn at once against the same work (target 0.8):"
-  ratio("kernel/limit WriteText + NewLine (two scrolls)", v["kernel_immediate_writetext_newline_lines_per_s"], v["raw_textout_two_scrolls_lines_per_s"])
-  ratio("kernel/limit full row (one scroll)", v["kernel_immediate_writetext_lines_per_s"], v["raw_textout_scrollwindow_lines_per_s"])
-  ratio("kernel/limit PutChar", v["kernel_immediate_putchar_chars_per_s"], v["raw_textout_chars_per_s"])
-  ratio("kernel/limit WriteText + NewLine against one scroll", v["kernel_immediate_writetext_newline_lines_per_s"], v["raw_textout_scrollwindow_lines_per_s"])
+  ratio("kernel/limit WriteText + NewLine (two scrolls)", "kernel_immediate_writetext_newline_lines_per_s", "raw_textout_two_scrolls_lines_per_s")
+  ratio("kernel/limit full row (one scroll)", "kernel_immediate_writetext_lines_per_s", "raw_textout_scrollwindow_lines_per_s")
+  ratio("kernel/limit PutChar", "kernel_immediate_putchar_chars_per_s", "raw_textout_chars_per_s")
+  ratio("kernel/limit WriteText + NewLine against one scroll", "kernel_immediate_writetext_newline_lines_per_s", "raw_textout_scrollwindow_lines_per_s")
   print "ratios, jump scrolling (target 3 against the console):"
-  ratio("kernel/console WriteText + NewLine vs + CR LF", v["kernel_writetext_newline_lines_per_s"], v["console_writeconsole_newline_lines_per_s"])
-  ratio("kernel/console full row vs full row", v["kernel_writetext_lines_per_s"], v["console_writeconsole_lines_per_s"])
-  ratio("kernel/limit WriteText + NewLine (two scrolls)", v["kernel_writetext_newline_lines_per_s"], v["raw_textout_two_scrolls_lines_per_s"])
-  ratio("kernel/limit PutChar", v["kernel_putchar_chars_per_s"], v["raw_textout_chars_per_s"])
+  ratio("kernel/console WriteText + NewLine vs + CR LF", "kernel_writetext_newline_lines_per_s", "console_writeconsole_newline_lines_per_s")
+  ratio("kernel/console full row vs full row", "kernel_writetext_lines_per_s", "console_writeconsole_lines_per_s")
+  ratio("kernel/limit WriteText + NewLine (two scrolls)", "kernel_writetext_newline_lines_per_s", "raw_textout_two_scrolls_lines_per_s")
+  ratio("kernel/limit PutChar", "kernel_putchar_chars_per_s", "raw_textout_chars_per_s")
 }' "$result"
 
 # Every benchmark with a run.sh of its own (bench/<name>/run.sh) prints its
