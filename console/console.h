@@ -25,12 +25,15 @@ void selectConsoleColors();
 void lockScreen();
 void unlockScreen();
 // Ends a service that changed the screen model: draws the changes at once
-// with one caret hide/show and one caret placement, or, while output streams
-// faster than a screen needs, leaves them to the next drawing. Lock held.
+// with one caret placement (and one caret hide/show, unless output streams
+// and the caret stays hidden meanwhile), or, while output streams faster
+// than a screen needs, leaves them to the next drawing. Lock held.
 void presentChanges();
-// Brings deferred drawing and the scroll bar's thumb up to date. Called
-// before anything that waits for input, shows a box or dialog, prints or
-// ends the program.
+// Draws deferred output now; the caret stays as it is.
+void drawDeferredNow();
+// Brings deferred drawing, the caret and the scroll bar's thumb up to date.
+// Called before anything that waits for input, shows a box or dialog,
+// prints or ends the program.
 void settleScreen();
 // After a fault inside a console service: the lock the faulting service held
 // is released, so that the drawing thread can go on.

@@ -270,9 +270,20 @@ void setScrollBar(int32_t position)
 
 static void showCaretAgain()
 {
-    if (cs.caretHiddenForJump) {
+    if (cs.caretHiddenForStream) {
         ShowCaret(cs.consoleWindow);
-        cs.caretHiddenForJump = false;
+        cs.caretHiddenForStream = false;
+    }
+}
+
+// While output streams the caret stays off the screen: it would only flicker
+// there, and showing and hiding it costs Wine more than drawing a row. Its
+// position is still set by every call.
+static void hideCaretForStream()
+{
+    if (!cs.caretHiddenForStream && cs.hasFocus) {
+        HideCaret(cs.consoleWindow);
+        cs.caretHiddenForStream = true;
     }
 }
 
@@ -288,27 +299,35 @@ void presentChanges()
 {
     ScreenModel &m = cs.screen;
     DWORD now = GetTickCount();
+    // Output that follows the previous output this soon is part of a stream;
+    // the first output after a pause shows the caret again.
+    bool streaming = now - cs.outputAt < JUMP_INTERVAL_MS;
+    cs.outputAt = now;
     if (!hasChanges(m)) {
-        // Nothing to draw: only the caret and the thumb follow.
+        // Nothing new to draw: the caret and the thumb follow. A caret shown
+        // again must not be drawn over later: deferred output is drawn first.
+        if (!streaming && cs.drawPending) {
+            drawChanges(true);
+            cs.drawnAt = now;
+            cs.drawPending = hasChanges(m);
+        }
         placeCaret();
-        showCaretAgain();
+        if (!streaming) showCaretAgain();
         updateThumb(now, false);
         return;
     }
     if (cs.deferDrawing && cs.drawThread && now - cs.drawnAt < JUMP_INTERVAL_MS) {
         // Output comes faster than a screen needs it: keep the state exact
-        // and draw later, with the caret off the screen meanwhile.
-        if (!cs.caretHiddenForJump && cs.hasFocus) {
-            HideCaret(cs.consoleWindow);
-            cs.caretHiddenForJump = true;
-        }
+        // and draw later.
+        hideCaretForStream();
         placeCaret();
         cs.drawPending = true;
         wakeDrawer();
         updateThumb(now, false);
         return;
     }
-    bool bracket = !cs.caretHiddenForJump && cs.hasFocus;
+    if (streaming) hideCaretForStream();
+    bool bracket = !cs.caretHiddenForStream && cs.hasFocus;
     if (bracket) HideCaret(cs.consoleWindow);
     drawChanges(true);
     cs.drawnAt = now;
@@ -316,11 +335,11 @@ void presentChanges()
     wakeDrawer(); // it brings the picture onto the display while output goes on
     placeCaret();
     if (bracket) ShowCaret(cs.consoleWindow);
-    showCaretAgain();
+    if (!streaming) showCaretAgain();
     updateThumb(now, false);
 }
 
-void settleScreen()
+void drawDeferredNow()
 {
     if (!cs.consoleWindow) return;
     lockScreen();
@@ -330,6 +349,14 @@ void settleScreen()
         cs.drawPending = hasChanges(cs.screen);
         placeCaret();
     }
+    unlockScreen();
+}
+
+void settleScreen()
+{
+    if (!cs.consoleWindow) return;
+    lockScreen();
+    drawDeferredNow();
     showCaretAgain();
     updateThumb(GetTickCount(), true);
     unlockScreen();

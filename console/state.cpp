@@ -21,7 +21,7 @@ ConsoleState consoleState = {
     nullptr, 0, 0,      // advance table
     0, 0, false,        // scroll bar
     {}, false,          // drawing lock
-    nullptr, nullptr, false, false, false, false, 0, false, // drawing thread and deferral
+    nullptr, nullptr, false, false, false, false, 0, 0, false, // drawing thread and deferral
 };
 
 extern "C" {

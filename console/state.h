@@ -48,7 +48,8 @@ struct ConsoleState {
     bool drawThreadIdle;       // the drawing thread waits for drawWake without a time-out
     bool deferDrawing;         // output may be drawn later (jump scrolling); off once the DC is handed out
     bool drawPending;          // screen changes wait for the drawing thread or the next output
-    bool caretHiddenForJump;   // the caret is hidden while drawing is deferred
+    bool caretHiddenForStream; // the caret is hidden while output streams or waits to be drawn
+    DWORD outputAt;            // tick count of the last output call
     DWORD drawnAt;             // tick count of the last drawing of output
     bool closing;              // the window is going away: the drawing thread draws no more
 };

@@ -76,19 +76,20 @@ static void onKillFocus(HWND window)
 {
     settleScreen();
     cs.hasFocus = false;
-    cs.caretHiddenForJump = false;
+    cs.caretHiddenForStream = false;
     cs.caretAt.x = -1;
     HideCaret(window);
     DestroyCaret();
 }
 
 // Deferred output is drawn first, over the whole view (which leaves nothing
-// for BeginPaint to repaint); then what the system invalidated.
+// for BeginPaint to repaint); then what the system invalidated. A caret
+// hidden while output streams stays hidden: a repaint shows the buffer.
 static void onPaint(HWND window)
 {
     lockScreen();
     if (hasChanges(cs.screen)) cs.screen.redrawAll = true;
-    settleScreen();
+    drawDeferredNow();
     PAINTSTRUCT ps;
     cs.screenDC = BeginPaint(window, &ps);
     paintScreen();
@@ -207,7 +208,7 @@ int32_t __stdcall SetCaretHeight(int32_t height)
     lockScreen();
     cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
     CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
-    cs.caretHiddenForJump = false;
+    cs.caretHiddenForStream = false;
     cs.caretAt.x = -1;
     moveCaretToCursor();
     ShowCaret(cs.consoleWindow);

@@ -101,7 +101,7 @@ static double latencyTrial(const char *dots, const char *marks, int lines)
     qvWriteText(marks, 80);
     qvNewLine();
     double written = now();
-    probeRow = V - 2;
+    probeRow = V - 3;
     while (seenAt == 0 && now() - written < 1.0) {
         /* computing: no kernel call */
     }
@@ -111,14 +111,19 @@ static double latencyTrial(const char *dots, const char *marks, int lines)
 
 static void latency(const char *dots, const char *marks)
 {
-    /* Reference inks of a settled screen. */
+    /* Reference inks of a settled screen. A line of 80 wraps and NewLine
+     * adds an empty row, so the line written last is the third row from the
+     * bottom of the view. */
+    qvWriteText(dots, 80);
+    qvNewLine();
     qvPeekEvent();
-    int dotInk = rowInk(V - 2);
+    cwinPump(100);
+    int dotInk = rowInk(V - 3);
     qvWriteText(marks, 80);
     qvNewLine();
     qvPeekEvent();
     cwinPump(100);
-    int markInk = rowInk(V - 2);
+    int markInk = rowInk(V - 3);
     threshold = (dotInk + markInk) / 2;
     qvtPrint("latency probe: row ink %d for dots, %d for marks\n", dotInk, markInk);
     if (markInk <= dotInk) {

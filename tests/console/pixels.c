@@ -502,7 +502,8 @@ static int32_t QV_STDCALL entry(void)
     paintAfterScroll();
     burstEqualsRepaint();
     noCaretMarks();
-    shapeMovesWithText(); /* last: the device context stays handed out */
+    shapeMovesWithText(); /* the device context stays handed out from here */
+    noCaretMarks();       /* again, with every output drawn at once */
     qvtFinish();
     return 0;
 }
