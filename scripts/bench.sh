@@ -73,5 +73,5 @@ END {
 for run in "$root"/bench/*/run.sh; do
     [ -x "$run" ] || continue
     echo "== $(basename "$(dirname "$run")")"
-    "$run"
+    "$run" || echo "  (this benchmark failed: its figures above are incomplete)"
 done

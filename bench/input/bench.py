@@ -61,27 +61,36 @@ window = h.find_window('Quorven')
 h.xdotool('windowfocus', '--sync', window)
 time.sleep(0.3)  # Wine handles the focus change on its own time
 
+# Under the i386 emulator Wine now and then stops taking keys although the X
+# focus stays on the window (activating it again brings them back only at
+# times). A key not reported within 5 s ends the run: the figures are over
+# the keys before it, and the report says so.
 sent = []
-got = 0
 for i in range(count):
     sent.append(time.clock_gettime(clock))
     xtst.XTestFakeKeyEvent(display, F5, 1, 0)
     xtst.XTestFakeKeyEvent(display, F5, 0, 0)
     x11.XFlush(display)
     deadline = time.time() + 5
-    while True:
-        lines = text().count('\nkey ')
-        if lines > i:
-            break
-        if time.time() > deadline:
-            sys.exit('key %d was not reported: %s' % (i, text()[-300:]))
+    while text().count('\nkey ') <= i and time.time() < deadline:
         time.sleep(0.0005)
-r = h.finish(p, 10)
+    if text().count('\nkey ') <= i:
+        sent.pop()
+        break
+r = h.finish(p, 10 if len(sent) == count else 1)
 stamps = [l.split() for l in r.lines() if l.startswith('key ')]
-if len(stamps) != count or any(s[1] != '10005' for s in stamps):
-    sys.exit('unexpected key reports: %s' % stamps[:5])
+late = len(stamps) - len(sent)  # the key given up on may come after all
+stamps = stamps[:len(sent)]
+if len(stamps) != len(sent) or not stamps or any(s[1] != '10005' for s in stamps):
+    sys.exit('unexpected key reports (%d for %d keys): %s' % (len(stamps), len(sent), stamps[:5]))
 delays = [(((int(s[2]) << 32) | int(s[3])) / frequency - t) * 1000 for s, t in zip(stamps, sent)]
 if min(delays) < 0:
-    sys.exit('the clocks disagree: a key returned %.3f ms before it was sent' % min(delays))
+    # A report before its press: Wine reported a key twice, or one late.
+    print('input: the key reports do not line up with the presses (one came %.3f ms before its press, %d reports'
+          ' for %d presses); no latency figure' % (-min(delays), len(stamps) + late, len(sent)))
+    sys.exit(0)
 print('input: XTEST key press to WaitEvent over %d keys: median %.3f ms, worst %.3f ms (best %.3f ms)' %
-      (count, statistics.median(delays), max(delays), min(delays)))
+      (len(sent), statistics.median(delays), max(delays), min(delays)))
+if len(sent) < count:
+    print('input: key %d of %d was not reported within 5 s (%s; seen under the i386 emulator); figures over the keys'
+          ' before it' % (len(sent) + 1, count, 'it came later' if late > 0 else 'it never came'))
