@@ -41,6 +41,9 @@ START_LIMIT = 1200
 # Events typed before the tool waits for the program to take them: well
 # inside the kernel's queue of 255.
 CHUNK_EVENTS = 64
+# A program that waits this long with an empty queue, short of the events
+# typed, never got some of them: the X server or Wine dropped keys.
+LOST_INPUT_AFTER = 15
 # Keys that give the program no event: a script waiting for them would wait
 # for ever.
 NO_EVENT_KEYS = {'shift', 'ctrl', 'control', 'alt', 'super', 'meta', 'shift_l', 'shift_r', 'control_l',
@@ -322,6 +325,7 @@ class Run:
         self.target = 0           # read index the program reaches when it has taken all typed
         self.chunks = [c for s in steps for c in self.chunked(s)]
         self.used_up = False      # the script ran out and the window was closed
+        self.lost = False         # typed keys never reached the program; the run was ended
         self.fault = None
         self.xid = None
         self.png_done = False
@@ -417,17 +421,25 @@ class Run:
         except TimeoutError:
             raise RunError('Wine did not start the program within %d s' % START_LIMIT)
         deadline = self.started + timeout if timeout else None
+        stalled = None  # since when the program waits, short of what was typed
         while True:
+            until = deadline
+            if stalled is not None and (deadline is None or stalled + LOST_INPUT_AFTER < deadline):
+                until = stalled + LOST_INPUT_AFTER
             try:
-                line = self.handle(self.helper.next(deadline), deadline)
+                line = self.handle(self.helper.next(until), deadline)
             except TimeoutError:
+                if until is not deadline:
+                    self.lost = True
                 return self.time_out()
             if self.ended is not None:
                 return self.ended
             if not line.startswith('idle '):
                 continue
             if int(line.split()[1]) != self.target:
-                continue  # still taking what was typed
+                stalled = time.time()  # still taking what was typed, or some of it was lost
+                continue
+            stalled = None
             if self.first_wait is None:
                 self.first_wait = time.time() - started
             try:
@@ -557,6 +569,10 @@ def main(argv, bin_dir, harness_dir):
         return EXIT_RUN_FAILED
     if options.screen:
         write_screen(run.screen or [], options.screen)
+    if run.lost:
+        sys.stderr.write('quorven-run: typed input was lost: the program waited for %d s with some of the keys '
+                         'typed never delivered, and was ended\n' % LOST_INPUT_AFTER)
+        return EXIT_RUN_FAILED
     if code is None:
         sys.stderr.write('quorven-run: time-out: the program ran longer than %g s and was ended\n' % options.timeout)
         return EXIT_TIMEOUT
