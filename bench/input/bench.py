@@ -85,9 +85,10 @@ if len(stamps) != len(sent) or not stamps or any(s[1] != '10005' for s in stamps
     sys.exit('unexpected key reports (%d for %d keys): %s' % (len(stamps), len(sent), stamps[:5]))
 delays = [(((int(s[2]) << 32) | int(s[3])) / frequency - t) * 1000 for s, t in zip(stamps, sent)]
 if min(delays) < 0:
-    # A report before its press: Wine reported a key twice, or one late.
-    print('input: the key reports do not line up with the presses (one came %.3f ms before its press, %d reports'
-          ' for %d presses); no latency figure' % (-min(delays), len(stamps) + late, len(sent)))
+    # Under the i386 emulator the program's performance counter and the
+    # driver's clock were seen about a millisecond apart.
+    print('input: the program\'s clock and this driver\'s disagree (a key stamped %.3f ms before its press); no'
+          ' latency figure' % -min(delays))
     sys.exit(0)
 print('input: XTEST key press to WaitEvent over %d keys: median %.3f ms, worst %.3f ms (best %.3f ms)' %
       (len(sent), statistics.median(delays), max(delays), min(delays)))
