@@ -295,6 +295,14 @@ static void wakeDrawer()
     }
 }
 
+// Draws what the model recorded, on the main thread, and notes when.
+static void drawNow(DWORD now)
+{
+    drawChanges(true);
+    cs.drawnAt = now;
+    cs.drawPending = hasChanges(cs.screen);
+}
+
 void presentChanges()
 {
     ScreenModel &m = cs.screen;
@@ -306,11 +314,7 @@ void presentChanges()
     if (!hasChanges(m)) {
         // Nothing new to draw: the caret and the thumb follow. A caret shown
         // again must not be drawn over later: deferred output is drawn first.
-        if (!streaming && cs.drawPending) {
-            drawChanges(true);
-            cs.drawnAt = now;
-            cs.drawPending = hasChanges(m);
-        }
+        if (!streaming && cs.drawPending) drawNow(now);
         placeCaret();
         if (!streaming) showCaretAgain();
         updateThumb(now, false);
@@ -329,9 +333,7 @@ void presentChanges()
     if (streaming) hideCaretForStream();
     bool bracket = !cs.caretHiddenForStream && cs.hasFocus;
     if (bracket) HideCaret(cs.consoleWindow);
-    drawChanges(true);
-    cs.drawnAt = now;
-    cs.drawPending = hasChanges(m);
+    drawNow(now);
     wakeDrawer(); // it brings the picture onto the display while output goes on
     placeCaret();
     if (bracket) ShowCaret(cs.consoleWindow);
@@ -344,9 +346,7 @@ void drawDeferredNow()
     if (!cs.consoleWindow) return;
     lockScreen();
     if (cs.drawPending || hasChanges(cs.screen)) {
-        drawChanges(true);
-        cs.drawnAt = GetTickCount();
-        cs.drawPending = hasChanges(cs.screen);
+        drawNow(GetTickCount());
         placeCaret();
     }
     unlockScreen();

@@ -423,14 +423,12 @@ class Run:
         deadline = self.started + timeout if timeout else None
         stalled = None  # since when the program waits, short of what was typed
         while True:
-            until = deadline
-            if stalled is not None and (deadline is None or stalled + LOST_INPUT_AFTER < deadline):
-                until = stalled + LOST_INPUT_AFTER
+            # Waiting for typed keys ends before the time-out does.
+            watching = stalled is not None and (deadline is None or stalled + LOST_INPUT_AFTER < deadline)
             try:
-                line = self.handle(self.helper.next(until), deadline)
+                line = self.handle(self.helper.next(stalled + LOST_INPUT_AFTER if watching else deadline), deadline)
             except TimeoutError:
-                if until is not deadline:
-                    self.lost = True
+                self.lost = watching
                 return self.time_out()
             if self.ended is not None:
                 return self.ended
