@@ -56,8 +56,6 @@ def wine_env(session=None, extra=None):
         'DISPLAY': session['display'],
         'LC_ALL': 'zh_CN.UTF-8',
         'LANG': 'zh_CN.UTF-8',
-        # The i386 emulator's address space (see scripts/env.sh).
-        'QEMU_RESERVED_VA': env.get('QEMU_RESERVED_VA', '0x81000000'),
     })
     if extra:
         env.update(extra)

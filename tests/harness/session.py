@@ -80,8 +80,7 @@ def print_env(state):
     """Shell exports that put a script's own Wine commands in the session."""
     with open(os.path.join(state, 'session.json')) as f:
         env = h.wine_env(json.load(f))
-    for name in ('WINEPREFIX', 'WINEARCH', 'WINEDEBUG', 'WINEDLLOVERRIDES', 'DISPLAY', 'LC_ALL', 'LANG',
-                 'QEMU_RESERVED_VA'):
+    for name in ('WINEPREFIX', 'WINEARCH', 'WINEDEBUG', 'WINEDLLOVERRIDES', 'DISPLAY', 'LC_ALL', 'LANG'):
         print("export %s='%s'" % (name, env[name]))
 
 
