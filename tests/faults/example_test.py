@@ -15,8 +15,9 @@ answered = subprocess.run(['wine', helper, 'ok', '30000'], env=h.wine_env(), cap
                           timeout=60, stdin=subprocess.DEVNULL)
 result = h.finish(proc, timeout=30)
 print(answered.stdout + result.out)
-text = ('异常中断 # C0000094').encode('gbk').hex().upper()
-wanted = ['  faultCode           C0000094', '  faultFirstArgument  700 (the total that was to be shared)',
+code = h.processor_fault('C0000094')
+text = ('异常中断 # ' + code).encode('gbk').hex().upper()
+wanted = ['  faultCode           ' + code, '  faultFirstArgument  700 (the total that was to be shared)',
           'shutdown hook: goodbye']
 missing = [w for w in wanted if w not in result.lines()]
 if result.code != 0 or 'text=' + text not in answered.stdout or missing:

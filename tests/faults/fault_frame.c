@@ -118,11 +118,11 @@ static int32_t QV_STDCALL entry(void)
         /* The filter left the guard page alone. */
         CHECK(protectionOf(guardPage) & PAGE_GUARD_);
         /* Touching it now raises the guard-page exception, reported like any fault. */
-        expectBox(0x80000001, 0);
+        expectBox(CODE_GUARD_PAGE, 0);
         *(volatile uint32_t *)guardPage = 1;
         break;
     case 7:
-        CHECK_EQ(qvHeader.faultCode, 0x80000001);
+        CHECK_EQ(qvHeader.faultCode, CODE_GUARD_PAGE);
         qvtFinish();
     }
     qvtPrint("FAIL run %d went on after its fault\n", runNumber);

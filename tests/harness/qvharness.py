@@ -17,6 +17,14 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 TIME_SCALE = float(os.environ.get('QV_TIME_SCALE') or 1)
 
 
+def processor_fault(code):
+    """The code Wine reports a processor fault with, as hexadecimal: where the
+    i386 emulator gives some faults other codes, the build lists them in
+    QV_FAULT_CODES (tests/faults/faulttest.h)."""
+    pairs = dict(p.split('=') for p in os.environ.get('QV_FAULT_CODES', '').split(',') if '=' in p)
+    return pairs.get(code, code)
+
+
 def scaled(seconds):
     return seconds * TIME_SCALE
 
