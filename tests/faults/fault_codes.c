@@ -6,7 +6,6 @@
 #include "faulttest.h"
 
 static int32_t QV_STDCALL entry(void);
-typedef int(__cdecl *wsprintfA_t)(char *, const char *, ...);
 QV_DEFINE_HEADER(0, entry);
 
 int runNumber;

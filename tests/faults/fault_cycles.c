@@ -27,7 +27,6 @@ typedef void *(QV_STDCALL *GetCurrentProcess_t)(void);
 typedef int(QV_STDCALL *GetProcessHandleCount_t)(void *, uint32_t *);
 typedef uint32_t(QV_STDCALL *GetGuiResources_t)(void *, uint32_t);
 typedef int(QV_STDCALL *GetProcessMemoryInfo_t)(void *, uint32_t *, uint32_t);
-typedef int(__cdecl *wsprintfA_t)(char *, const char *, ...);
 
 /* "异常中断" */
 static const char caption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";

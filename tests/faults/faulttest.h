@@ -22,39 +22,23 @@
 #define CODE_ILLEGAL_INSTRUCTION 0xC000001Du
 #define CODE_BREAKPOINT 0x80000003u
 #define CODE_STACK_OVERFLOW 0xC00000FDu
-/* An access violation raised with RaiseException keeps its code everywhere. */
-#define CODE_RAISED_ACCESS_VIOLATION 0xC0000005u
 
-static inline uint32_t hexWord(const char **text)
-{
-    uint32_t value = 0;
-    for (;; (*text)++) {
-        char c = **text;
-        if (c >= '0' && c <= '9') value = value * 16 + (uint32_t)(c - '0');
-        else if (c >= 'A' && c <= 'F') value = value * 16 + (uint32_t)(c - 'A' + 10);
-        else return value;
-    }
-}
+typedef int(__cdecl *wsprintfA_t)(char *, const char *, ...);
 
 /* Where Linux runs no 32-bit code, the i386 emulator that runs Wine gives
  * some processor faults other codes (an access violation comes out as an
- * illegal instruction). The build then names them in QV_FAULT_CODES as
- * "C0000005=C000001D,..." and the tests expect what Wine reports there; the
- * kernel passes on whatever code it gets. */
+ * illegal instruction). The build then names each in a variable, such as
+ * QV_FAULT_CODE_C0000005=C000001D, and the tests expect what Wine reports
+ * there; the kernel passes on whatever code it gets. */
 static inline uint32_t processorFault(uint32_t code)
 {
     typedef uint32_t(QV_STDCALL * GetEnvironmentVariableA_t)(const char *, char *, uint32_t);
-    char list[160];
-    uint32_t n = QVT_FN("kernel32.dll", "GetEnvironmentVariableA", GetEnvironmentVariableA_t)("QV_FAULT_CODES", list,
-                                                                                              sizeof list);
-    if (n == 0 || n >= sizeof list) return code;
-    for (const char *p = list;;) {
-        uint32_t from = hexWord(&p);
-        if (*p++ != '=') return code;
-        uint32_t to = hexWord(&p);
-        if (from == code) return to;
-        if (*p++ != ',') return code;
-    }
+    typedef unsigned long(__cdecl * strtoul_t)(const char *, char **, int);
+    char name[32], value[16];
+    QVT_FN("user32.dll", "wsprintfA", wsprintfA_t)(name, "QV_FAULT_CODE_%X", code);
+    uint32_t n = QVT_FN("kernel32.dll", "GetEnvironmentVariableA", GetEnvironmentVariableA_t)(name, value, sizeof value);
+    if (n == 0 || n >= sizeof value) return code;
+    return (uint32_t)QVT_FN("msvcrt.dll", "strtoul", strtoul_t)(value, 0, 16);
 }
 
 static inline uint32_t ctxWord(uint32_t offset)

@@ -19,10 +19,9 @@ TIME_SCALE = float(os.environ.get('QV_TIME_SCALE') or 1)
 
 def processor_fault(code):
     """The code Wine reports a processor fault with, as hexadecimal: where the
-    i386 emulator gives some faults other codes, the build lists them in
-    QV_FAULT_CODES (tests/faults/faulttest.h)."""
-    pairs = dict(p.split('=') for p in os.environ.get('QV_FAULT_CODES', '').split(',') if '=' in p)
-    return pairs.get(code, code)
+    i386 emulator gives some faults other codes, the build names them
+    (tests/faults/faulttest.h)."""
+    return os.environ.get('QV_FAULT_CODE_' + code, code)
 
 
 def scaled(seconds):
