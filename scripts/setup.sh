@@ -13,11 +13,55 @@ need_pkgs=(
 
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+. /etc/os-release
+
+# Debian's mirrors can serve an index that does not match its release file
+# for a while ("File has unexpected size ... Mirror sync in progress?"), and
+# apt-get update then fails. It is tried a few times with a pause; the
+# sources that still fail are kept in APT_FAILED for the message below.
+APT_FAILED=""
+apt_update() {
+  local try log
+  log=$(mktemp)
+  for try in 1 2 3; do
+    if $SUDO apt-get update -qq >"$log" 2>&1; then APT_FAILED=""; rm -f "$log"; return 0; fi
+    APT_FAILED=$(sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$log" | head -3 | tr '\n' ' ')
+    [ -n "$APT_FAILED" ] || APT_FAILED="(apt-get update: $(grep '^E:' "$log" | head -1))"
+    echo "setup: apt-get update failed on $APT_FAILED(try $try of 3)" >&2
+    [ "$try" = 3 ] || sleep 15
+  done
+  rm -f "$log"
+  return 1
+}
+
+# Installs the packages named. When an index is missing, the newest version
+# of a package for one architecture can come from a suite whose index for
+# the other is not there (security updates for amd64 but not i386), and the
+# two halves of a multi-architecture package no longer match; the install is
+# then tried once more with every package taken from the release's main
+# suite. When that fails too, one line names the source the mirror failed on.
+apt_install() {
+  local log
+  log=$(mktemp)
+  if $SUDO apt-get install -y -qq --no-install-recommends "$@" >"$log" 2>&1; then rm -f "$log"; return 0; fi
+  if [ -n "$APT_FAILED" ] && [ -n "${VERSION_CODENAME:-}" ] && [ "$1" != -t ] \
+     && $SUDO apt-get install -y -qq --no-install-recommends -t "$VERSION_CODENAME" "$@" >"$log" 2>&1; then
+    echo "setup: installed from $VERSION_CODENAME's main suite alone, as the mirror failed on $APT_FAILED" >&2
+    rm -f "$log"; return 0
+  fi
+  if [ -n "$APT_FAILED" ]; then
+    echo "setup: cannot install $*: the package mirror failed to serve $APT_FAILED- try again later" >&2
+  else
+    echo "setup: cannot install $*: $(grep '^E:' "$log" | head -1)" >&2
+  fi
+  rm -f "$log"
+  exit 1
+}
 
 missing=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $SUDO dpkg --add-architecture i386
-  UPDATED=""
 fi
 for p in "${need_pkgs[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -26,9 +70,8 @@ for p in "${need_pkgs[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt_update || true
+  apt_install "${missing[@]}"
 fi
 
 # Wine's 32-bit programs need a Linux kernel that runs 32-bit user code. Some
@@ -67,9 +110,7 @@ if runs_32bit_natively; then
 else
   if ! qemu_is_new; then
     echo "setup: this kernel runs no 32-bit code; installing the i386 emulator"
-    export DEBIAN_FRONTEND=noninteractive
     release=()
-    . /etc/os-release
     if [ "${VERSION_CODENAME:-}" = bookworm ]; then
       if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d; then
         echo 'deb http://deb.debian.org/debian bookworm-backports main' \
@@ -77,8 +118,8 @@ else
       fi
       release=(-t bookworm-backports)
     fi
-    $SUDO apt-get update -qq
-    $SUDO apt-get install -y -qq --no-install-recommends "${release[@]}" qemu-user >/dev/null
+    apt_update || true
+    apt_install "${release[@]}" qemu-user
     qemu_is_new || { echo "setup: no i386 emulator of version 9.1 or later: $("$QEMU" --version | head -1)" >&2; exit 1; }
   fi
   if [ ! -e /proc/sys/fs/binfmt_misc/register ]; then
