@@ -268,9 +268,12 @@ void setScrollBar(int32_t position)
     SetScrollPos(cs.consoleWindow, SB_VERT, position, TRUE);
 }
 
+// The caret comes back where the cursor is: while it was hidden its position
+// was not followed.
 static void showCaretAgain()
 {
     if (cs.caretHiddenForStream) {
+        placeCaret();
         ShowCaret(cs.consoleWindow);
         cs.caretHiddenForStream = false;
     }
@@ -278,7 +281,9 @@ static void showCaretAgain()
 
 // While output streams the caret stays off the screen: it would only flicker
 // there, and showing and hiding it costs Wine more than drawing a row. Its
-// position is still set by every call.
+// position is not set while it is hidden (a call to the system for every
+// character written); it is set when the caret shows again, before the
+// program waits for input. The cursor itself is exact after every call.
 static void hideCaretForStream()
 {
     if (!cs.caretHiddenForStream && cs.hasFocus) {
@@ -315,7 +320,7 @@ void presentChanges()
         // Nothing new to draw: the caret and the thumb follow. A caret shown
         // again must not be drawn over later: deferred output is drawn first.
         if (!streaming && cs.drawPending) drawNow(now);
-        placeCaret();
+        if (!cs.caretHiddenForStream) placeCaret();
         if (!streaming) showCaretAgain();
         updateThumb(now, false);
         return;
@@ -324,7 +329,7 @@ void presentChanges()
         // Output comes faster than a screen needs it: keep the state exact
         // and draw later.
         hideCaretForStream();
-        placeCaret();
+        if (!cs.caretHiddenForStream) placeCaret(); // no focus: nothing to hide
         cs.drawPending = true;
         wakeDrawer();
         updateThumb(now, false);
@@ -335,7 +340,7 @@ void presentChanges()
     if (bracket) HideCaret(cs.consoleWindow);
     drawNow(now);
     wakeDrawer(); // it brings the picture onto the display while output goes on
-    placeCaret();
+    if (!cs.caretHiddenForStream) placeCaret();
     if (bracket) ShowCaret(cs.consoleWindow);
     if (!streaming) showCaretAgain();
     updateThumb(now, false);
@@ -347,7 +352,7 @@ void drawDeferredNow()
     lockScreen();
     if (cs.drawPending || hasChanges(cs.screen)) {
         drawNow(GetTickCount());
-        placeCaret();
+        if (!cs.caretHiddenForStream) placeCaret();
     }
     unlockScreen();
 }
@@ -415,6 +420,7 @@ void startDrawingThread()
     cs.drawWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (!cs.drawWake) return;
     cs.deferDrawing = true;
+    cs.drawThreadIdle = true; // it starts in its wait without a time-out: the first output wakes it
     DWORD id;
     cs.drawThread = CreateThread(nullptr, 0, drawDeferred, nullptr, 0, &id);
     if (!cs.drawThread) cs.deferDrawing = false;

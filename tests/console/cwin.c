@@ -23,14 +23,12 @@ void cwinPump(uint32_t ms)
     } while ((int32_t)(wGetTickCount() - end) < 0);
 }
 
-void captureClient(HWND window, Capture *c)
+/* Copies width x height pixels at (x, y) of source into a new bitmap. */
+static void captureFrom(HDC source, int x, int y, int width, int height, Capture *c)
 {
-    RECT r;
-    wGetClientRect(window, &r);
-    c->width = r.right;
-    c->height = r.bottom;
-    HDC screen = wGetDC(window);
-    c->dc = wCreateCompatibleDC(screen);
+    c->width = width;
+    c->height = height;
+    c->dc = wCreateCompatibleDC(source);
     BITMAPINFO bi;
     memset(&bi, 0, sizeof bi);
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -43,9 +41,28 @@ void captureClient(HWND window, Capture *c)
     c->bitmap = wCreateDIBSection(c->dc, &bi, DIB_RGB_COLORS, &bits, 0, 0);
     c->bits = bits;
     wSelectObject(c->dc, c->bitmap);
-    wBitBlt(c->dc, 0, 0, c->width, c->height, screen, 0, 0, SRCCOPY);
+    wBitBlt(c->dc, 0, 0, c->width, c->height, source, x, y, SRCCOPY);
     wGdiFlush();
+}
+
+void captureClient(HWND window, Capture *c)
+{
+    RECT r;
+    wGetClientRect(window, &r);
+    HDC screen = wGetDC(window);
+    captureFrom(screen, 0, 0, r.right, r.bottom, c);
     wReleaseDC(window, screen);
+}
+
+void captureShown(HWND window, Capture *c)
+{
+    RECT r;
+    wGetClientRect(window, &r);
+    POINT origin = {0, 0};
+    wClientToScreen(window, &origin);
+    HDC screen = wGetDC(0);
+    captureFrom(screen, origin.x, origin.y, r.right, r.bottom, c);
+    wReleaseDC(0, screen);
 }
 
 void freeCapture(Capture *c)

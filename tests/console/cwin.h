@@ -8,6 +8,7 @@
 #define CWIN_API(X)                                                                              \
     X(user32, GetWindowRect, BOOL, (HWND, RECT *))                                               \
     X(user32, GetClientRect, BOOL, (HWND, RECT *))                                               \
+    X(user32, ClientToScreen, BOOL, (HWND, POINT *))                                             \
     X(user32, IsWindowVisible, BOOL, (HWND))                                                     \
     X(user32, IsIconic, BOOL, (HWND))                                                            \
     X(user32, GetWindowPlacement, BOOL, (HWND, WINDOWPLACEMENT *))                               \
@@ -75,6 +76,9 @@ typedef struct {
 } Capture;
 
 void captureClient(HWND window, Capture *c);
+/* The same area as it is on the display itself (under Wine the X server),
+ * which the window's own surface reaches only when the system pushes it. */
+void captureShown(HWND window, Capture *c);
 void freeCapture(Capture *c);
 /* The pixel at (x, y) as a COLORREF (0x00BBGGRR); 0xFFFFFFFF outside. */
 uint32_t pixelAt(const Capture *c, int x, int y);

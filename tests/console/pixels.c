@@ -46,6 +46,36 @@ static void settle(void)
     if (cwinArgIs("pause")) { qvtPrint("pause\n"); cwinPump(1500); }
 }
 
+/* Output left alone reaches the display: the first line after the console
+ * opened, and a second one written at once after it (drawn later, with what
+ * follows), while the program sleeps without calling the kernel or pumping
+ * a message. Read from the display itself, not from the window's surface,
+ * and compared with the picture once the program has waited for input. */
+static void shownWhileSleeping(void)
+{
+    uint32_t back = wGetSysColor(COLOR_WINDOW);
+    qvSetCaretHeight(0); /* no caret in the pictures */
+    cwinPump(150);
+    qvWriteText("MMMM", 4);
+    qvNewLine();
+    qvWriteText("WWWW", 4);
+    qvtSleep(1500);
+    Capture shown, settled;
+    captureShown(w, &shown);
+    qvPeekEvent();
+    cwinPump(300);
+    captureShown(w, &settled);
+    int ink = cellsOther(&settled, 0, 0, 4, back) + cellsOther(&settled, 1, 0, 4, back), differ = 0;
+    for (int y = 0; y < 2 * lh; y++)
+        for (int x = 0; x < 4 * cw + 1; x++) differ += pixelAt(&shown, x, y) != pixelAt(&settled, x, y);
+    qvtPrint("shown while the program sleeps: %d of %d pixels of ink missing or wrong\n", differ, ink);
+    CHECK(ink > 0);
+    CHECK_EQ(differ, 0);
+    freeCapture(&shown);
+    freeCapture(&settled);
+    qvSetCaretHeight(2);
+}
+
 static void colours(void)
 {
     /* A single -1 is masked like any colour: white background, red text. */
@@ -494,6 +524,7 @@ static int32_t QV_STDCALL entry(void)
     wGetClientRect(w, &client);
     if (C > (client.right - 1) / cw) C = (client.right - 1) / cw;
     CHECK(w != 0);
+    shownWhileSleeping();
     colours();
     highlight();
     caret();
