@@ -17,6 +17,7 @@ class Program:
         # The window opens at the default rectangle (client area about
         # 623 x 444), whatever an earlier run saved.
         h.delete_console_value()
+        self.keysyms = h.map_keysyms(['U4FE1', 'U4E2D', 'U6587'])  # 信 中 文, typed below
         self.proc = h.start(exe)
         self.seen = 0  # entries already checked
         deadline = time.time() + 30
@@ -122,11 +123,18 @@ def main(exe):
             [0x80000, 0, 0, 0, 0x40000, 0])
     p.group('no event: Print Screen, Num Lock, Shift, Ctrl, Alt alone, key-ups',
             [key('Print'), key('Num_Lock'), key('Num_Lock'), key('shift'), key('ctrl'), key('alt')], [])
-    p.group('a GBK character arrives as two character events',
-            [key('U4FE1')], [0xD0, 0xC5])  # 信
-    p.read_line('ReadLine edits characters: 信a中 Backspace b文 Backspace Backspace c Enter',
-                ['U4FE1', 'a', 'U4E2D', 'BackSpace', 'b', 'U6587', 'BackSpace', 'BackSpace', 'c', 'Return'],
-                'D0C56163', 'D0C5616320202020', 0x30005)
+    if p.keysyms:
+        p.group('a GBK character arrives as two character events',
+                [key('U4FE1')], [0xD0, 0xC5])  # 信
+        p.read_line('ReadLine edits characters: 信a中 Backspace b文 Backspace Backspace c Enter',
+                    ['U4FE1', 'a', 'U4E2D', 'BackSpace', 'b', 'U6587', 'BackSpace', 'BackSpace', 'c', 'Return'],
+                    'D0C56163', 'D0C5616320202020', 0x30005)
+    else:
+        # Without a keycode of its own a keysym is typed through a mapping
+        # that lasts only for the press, which Wine may not see: no
+        # deterministic check. The GBK pair and its editing are checked with
+        # the messages themselves in input_messages.
+        print('skip GBK keys: this X server ignores changes to its keyboard map, so 信 has no keycode')
 
     # Each mouse group starts at its own place, so that no two groups'
     # clicks make a double click.

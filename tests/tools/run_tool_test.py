@@ -11,6 +11,8 @@ import sys
 import tempfile
 import threading
 import time
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'harness'))
+from qvharness import processor_fault
 
 probe = os.path.abspath(sys.argv[1])
 bin_dir = os.environ.get('QV_BIN_DIR') or os.path.join('build', 'bin')
@@ -97,8 +99,9 @@ with tempfile.TemporaryDirectory() as d:
     r = run('--screen', '-', probe, 'fault', 'two words')
     lines = r.out.splitlines()
     cols = int(lines[1].split()[1]) if len(lines) > 1 and lines[1].startswith('cols ') else 0
-    check('fault: status 1, exception C0000005 on stderr, the screen and the arguments',
-          r.returncode == 1 and 'C0000005' in r.err and cols > 10
+    code = processor_fault('C0000005')
+    check('fault: status 1, exception %s on stderr, the screen and the arguments' % code,
+          r.returncode == 1 and code in r.err and cols > 10
           and lines == ['args: fault "two words"', 'cols %d' % cols, 'x' * (cols - 1) + '中', '文',
                         'before the fault'], r)
 

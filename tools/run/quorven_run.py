@@ -76,35 +76,39 @@ class Step:
 
 
 def line_steps(text):
-    """The steps that type one line and Enter: ASCII through xdotool type,
-    other characters as their keysym (U4FE1), which Wine turns into the two
-    bytes of the character in code page 936."""
+    """The steps that type one line and Enter: ASCII as real keys through
+    xdotool type (after "--", so that a line may start with "-"); other
+    characters posted to the console window as WM_CHAR in UTF-16 by the
+    helper, as an input method hands them over, which the program reads as
+    the two bytes of the character in code page 936. A keysym typed through
+    xdotool gets a keycode only for the moment of the press, and Wine can
+    read the keyboard mapping after it is gone: such keys were lost."""
     commands, events, ascii_run = [], 0, ''
     for ch in text:
         if ' ' <= ch <= '~':
             ascii_run += ch
             events += 1
             if len(ascii_run) == 32:  # pieces small enough for one chunk
-                commands.append(['type', '--delay', '5', ascii_run])
+                commands.append(['type', '--delay', '5', '--', ascii_run])
                 ascii_run = ''
             continue
         if ascii_run:
-            commands.append(['type', '--delay', '5', ascii_run])
+            commands.append(['type', '--delay', '5', '--', ascii_run])
             ascii_run = ''
         if ch == '\t':
             commands.append(['key', 'Tab'])
             events += 1
             continue
+        if ord(ch) < 0x80:
+            raise UsageError('cannot type the control character %r' % ch)
         try:
             width = len(ch.encode('cp936'))
         except UnicodeEncodeError:
             raise UsageError('cannot type %r: not a character of code page 936' % ch)
-        if ord(ch) < 0x80:
-            raise UsageError('cannot type the control character %r' % ch)
-        commands.append(['key', 'U%04X' % ord(ch)])
+        commands.append(['post', ch])
         events += width
     if ascii_run:
-        commands.append(['type', '--delay', '5', ascii_run])
+        commands.append(['type', '--delay', '5', '--', ascii_run])
     commands.append(['key', 'Return'])
     return Step(text, commands, events + 1)
 
@@ -281,27 +285,32 @@ class Helper:
 
 
 def screen_text(fields):
-    """The screen's rows as UTF-8 lines, trailing blanks trimmed. The console
-    wraps byte by byte, so a double-byte character may start in a row's last
-    cell and end in the next row's first: it is kept with the row it starts
-    in."""
-    rows, cols = int(fields[0]), int(fields[1])
+    """The screen's rows as UTF-8 lines, trailing blanks trimmed. Output
+    wraps at the view's width byte by byte, so a double-byte character may
+    start in the last column of the view and end in the next row's first
+    cell: it is kept with the row it starts in."""
+    rows, cols, view_cols = int(fields[0]), int(fields[1]), int(fields[6])
     data = bytes.fromhex(fields[7]) if len(fields) > 7 else b''
     rows = min(rows, len(data) // cols) if cols > 0 else 0
+    wrap = view_cols if 0 < view_cols < cols else cols
     raw = [bytearray(data[r * cols:(r + 1) * cols]) for r in range(rows)]
+    shift = 0  # bytes taken from the front of this row by the row before
     for r in range(rows):
         row = raw[r]
-        i = 0
+        i, taken = 0, 0
         while i < len(row):
             if row[i] >= 0x81 and row[i] != 0xFF:
+                if i + shift == wrap - 1 and r + 1 < rows and raw[r + 1]:
+                    row.insert(i + 1, raw[r + 1][0])
+                    del raw[r + 1][0]
+                    taken = 1
+                    i += 2
+                    continue
                 if i + 1 < len(row):
                     i += 2
                     continue
-                if r + 1 < rows and raw[r + 1]:
-                    row.append(raw[r + 1][0])
-                    raw[r + 1] = raw[r + 1][1:]
-                break
             i += 1
+        shift = taken
     lines = []
     for row in raw:
         text = bytes(row).replace(b'\0', b' ').decode('cp936', 'replace')
@@ -335,12 +344,15 @@ class Run:
 
     @staticmethod
     def chunked(step):
-        """Splits a long step so that no more than CHUNK_EVENTS are typed
-        before the program has taken them."""
+        """Splits a step so that no more than CHUNK_EVENTS are typed before
+        the program has taken them. A posted character overtakes keys still
+        on their way from the X server (the system reads posted messages
+        first), so it starts a chunk of its own after typed keys."""
         pieces, commands, events = [], [], 0
         for c in step.commands:
             n = Run.events_of(c)
-            if commands and events + n > CHUNK_EVENTS:
+            posted_after_keys = c[0] == 'post' and any(k[0] != 'post' for k in commands)
+            if commands and (events + n > CHUNK_EVENTS or posted_after_keys):
                 pieces.append((commands, events))
                 commands, events = [], 0
             commands.append(c)
@@ -352,6 +364,8 @@ class Run:
     def events_of(command):
         if command[0] == 'type':
             return len(command[-1])
+        if command[0] == 'post':
+            return len(command[1].encode('cp936'))
         return sum(len(chr(int(k[1:], 16)).encode('cp936')) if re.fullmatch(r'U[0-9A-F]{4,}', k) else 1
                    for k in command[1:])
 
@@ -376,7 +390,10 @@ class Run:
         if not self.focus(deadline):
             return
         for c in commands:
-            xdotool(*c)
+            if c[0] == 'post':
+                self.helper.send('char %04X' % ord(c[1]))
+            else:
+                xdotool(*c)
         self.target = (self.target + events) % 256
 
     def take_png(self, xid):

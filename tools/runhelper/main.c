@@ -16,7 +16,10 @@
  *   exit CODE                    the program ended
  *
  * Commands on standard input: "screen", "focus", "close" (WM_CLOSE, as the
- * close box), "kill" (ends the program with code 124), "go".
+ * close box), "kill" (ends the program with code 124), "go", "char HEX"
+ * (posts the UTF-16 character HEX to the console window as WM_CHAR, as an
+ * input method does; the system hands an ANSI window its bytes in the code
+ * page, lead byte first).
  *
  *   quorven-runhelper [--hold] POLL_MS COMMAND_LINE
  */
@@ -161,6 +164,8 @@ static void doCommand(const char *command)
         TerminateProcess(h.process, 124);
     } else if (!h.console) {
         say("error no window\n");
+    } else if (strncmp(command, "char ", 5) == 0) {
+        PostMessageW(h.console, WM_CHAR, (WPARAM)strtoul(command + 5, NULL, 16), 1);
     } else if (strcmp(command, "close") == 0) {
         PostMessageA(h.console, WM_CLOSE, 0, 0);
     } else if (strcmp(command, "screen") == 0) {
