@@ -42,6 +42,11 @@ boot_into() {
   mv "$tmp" "$dir"
 }
 
+# One setup of this prefix at a time (two runs of quorven-run may start
+# together); Wine's server, started below, must not hold the lock.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 8>"$WINEPREFIX.lock"
+flock 8
 if ! ready "$WINEPREFIX"; then
   # An unfinished prefix from an earlier, interrupted setup is replaced.
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
@@ -51,7 +56,7 @@ if ! ready "$WINEPREFIX"; then
   flock 9
   if ! ready "$base"; then
     # Wine's server outlives these commands: it must not hold the lock.
-    boot_into "$base" 9>&-
+    boot_into "$base" 8>&- 9>&-
   fi
   exec 9>&-
 fi
@@ -89,8 +94,8 @@ if [ ! -f "$font_stamp" ]; then
   # Wine's server keeps the value; it writes it to the prefix's files when
   # it ends. Each wine command takes seconds where 32-bit code is emulated.
   # Wine's drive Z: is the root of the file system.
-  DISPLAY= wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 || true
-  if DISPLAY= wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v Courier 2>/dev/null | tr -d '\r' \
+  DISPLAY= wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 8>&- || true
+  if DISPLAY= wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v Courier 2>/dev/null 8>&- | tr -d '\r' \
        | grep -q "REG_SZ *$family\$"; then
     rm -f "$WINEPREFIX"/.quorven-console-font-*
     touch "$font_stamp"
