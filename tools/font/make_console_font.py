@@ -7,8 +7,7 @@ The console draws with the stock fixed font, which Wine asks for as
 with glyphs that land on whole pixels: 1200 units to the em, 100 units to a
 pixel, 1000 above the baseline and 200 below, so at a cell height of 12 one
 font pixel is one screen pixel. Each glyph is its bitmap, every row's run of
-pixels one rectangle (squares that overlap or touch at a corner make the
-rasteriser paint grey).
+pixels one rectangle (half the size of one square per pixel).
 
 - Latin (the printable characters of code page 1252): the X fixed font
   8x13 (xfonts-base), 8 pixels wide; its top row, blank in all of those
