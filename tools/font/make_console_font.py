@@ -17,7 +17,7 @@ pixels one rectangle (half the size of one square per pixel).
   height. Advance 16 pixels, two cells: the 12 columns are stretched to 16
   by drawing four of them twice, one out of each group of three, chosen so
   that vertical strokes stay one pixel thick. GB2312's half-width pinyin
-  letters come from the Latin font (8 pixels) when it has them.
+  letters, narrower in WenQuanYi, come from the Latin font (8 pixels).
 
 The fonts are read with FreeType and written with fontTools. The output is
 the same bytes on every run: fixed timestamps, sorted glyphs, no names that
@@ -232,13 +232,10 @@ def collect(latin_path, chinese_path):
         if advance != SOURCE_CHINESE_WIDTH and latin.has(ch):
             glyphs[ord(ch)] = from_latin(ch)
             continue
-        cells = place(ink, SOURCE_CHINESE_WIDTH, chinese_top, 'U+%04X' % ord(ch))
         if advance != SOURCE_CHINESE_WIDTH:
-            # A narrower glyph the Latin font lacks: centred, not stretched.
-            shift = (SOURCE_CHINESE_WIDTH - advance) // 2 + 2
-            glyphs[ord(ch)] = CHINESE_WIDTH, {(x + shift, y) for x, y in cells}
-        else:
-            glyphs[ord(ch)] = CHINESE_WIDTH, stretch_columns(cells)
+            raise FontError('%s: U+%04X is %d pixels wide and not in %s' % (chinese_path, ord(ch), advance, latin_path))
+        cells = place(ink, SOURCE_CHINESE_WIDTH, chinese_top, 'U+%04X' % ord(ch))
+        glyphs[ord(ch)] = CHINESE_WIDTH, stretch_columns(cells)
     return glyphs
 
 
