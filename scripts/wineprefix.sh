@@ -71,8 +71,9 @@ fi
 
 # The console font, made by the build beside the programs: copied into the
 # prefix's Fonts folder, and made Wine's "Courier" (the name Wine asks for
-# the stock fixed font by) with the registry file made with it. Only this
-# prefix gets it: the shared base and the user's own prefix stay as they are.
+# the stock fixed font by) and linked to a fallback font with the registry
+# file made with it. Only this prefix gets it: the shared base and the
+# user's own prefix stay as they are.
 font="${QV_CONSOLE_FONT:-${QV_BIN_DIR:-$(dirname "$WINEPREFIX")/bin}/quorven-console.ttf}"
 reg="${font%.ttf}.reg"
 if [ ! -f "$font" ] || [ ! -f "$reg" ]; then
@@ -86,21 +87,23 @@ if ! cmp -s "$font" "$fonts/quorven-console.ttf"; then
   mv "$fonts/quorven-console.ttf.new.$$" "$fonts/quorven-console.ttf"
 fi
 # The registry is written once per prefix; the stamp names the file's
-# contents, so that a changed replacement is written again.
+# contents, so that changed values are written again.
 font_stamp="$WINEPREFIX/.quorven-console-font-$(cksum <"$reg" | cut -d' ' -f1)"
 if [ ! -f "$font_stamp" ]; then
   echo "setup: making the console font Wine's Courier in $WINEPREFIX"
   family=$(sed -n 's/^"Courier"="\(.*\)"\r*$/\1/p' "$reg")
-  # Wine's server keeps the value; it writes it to the prefix's files when
-  # it ends. Each wine command takes seconds where 32-bit code is emulated.
-  # Wine's drive Z: is the root of the file system.
+  # Wine's server keeps the values; it writes them to the prefix's files
+  # when it ends. Each wine command takes seconds where 32-bit code is
+  # emulated. Wine's drive Z: is the root of the file system.
   DISPLAY= wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 8>&- || true
-  if DISPLAY= wine reg query 'HKCU\Software\Wine\Fonts\Replacements' /v Courier 2>/dev/null 8>&- | tr -d '\r' \
-       | grep -q "REG_SZ *$family\$"; then
+  query() { DISPLAY= wine reg query "$1" /v "$2" 2>/dev/null 8>&- | tr -d '\r'; }
+  if query 'HKCU\Software\Wine\Fonts\Replacements' Courier | grep -q "Courier *REG_SZ *$family\$" &&
+     query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' "$family" \
+       | grep -q "$family *REG_MULTI_SZ *[^\\]*,"; then
     rm -f "$WINEPREFIX"/.quorven-console-font-*
     touch "$font_stamp"
   else
-    echo "setup: could not write the console font's registry value in $WINEPREFIX" >&2
+    echo "setup: could not write the console font's registry values in $WINEPREFIX" >&2
     exit 1
   fi
 fi

@@ -278,7 +278,8 @@ static int inkColumns(const Capture *cap, int r, int c0, int c1, uint32_t back)
 /* The console font fills its cells crisply: cells of at least 8 x 12
  * pixels, M inked over 7 of its 8 columns and 中 over 11 of its 16, and
  * every pixel of printable ASCII and Chinese text in exactly the text or
- * the background colour (no grey edges). */
+ * the background colour (no grey edges). A GBK character the font lacks
+ * comes from another font, not as the box of a character no font has. */
 static void fontFillsCells(void)
 {
     qvtPrint("cell %d x %d\n", cw, lh);
@@ -293,9 +294,16 @@ static void fontFillsCells(void)
     qvWriteText(ascii + 48, 47);
     qvMoveCursor(0, 3);
     qvWriteText("M\xD6\xD0\xCE\xC4\xBF\xD8\xD6\xC6\xCC\xA8\xA3\xAC\xC4\xE3\xBA\xC3", 17); /* M中文控制台，你好 */
+    qvMoveCursor(0, 5);
+    qvWriteText("\x86\xAA\xAA\xA1", 4); /* U+5570, beyond GB2312; a user-defined character */
     settle();
     Capture cap;
     captureClient(w, &cap);
+    int fallback = 0;
+    for (int y = 5 * lh; y < 6 * lh; y++)
+        for (int x = 1; x < 2 * cw + 1; x++) fallback += pixelAt(&cap, x, y) != pixelAt(&cap, x + 2 * cw, y);
+    qvtPrint("U+5570 and a character no font has differ in %d pixels\n", fallback);
+    CHECK(fallback > 0);
     int m = inkColumns(&cap, 3, 0, 1, WHITE), zhong = inkColumns(&cap, 3, 1, 3, WHITE);
     int inked = countOther(&cap, 0, lh, C * cw + 1, 4 * lh, WHITE);
     int grey = inked - countColor(&cap, 0, lh, C * cw + 1, 4 * lh, BLACK);

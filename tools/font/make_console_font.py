@@ -24,7 +24,8 @@ the same bytes on every run: fixed timestamps, sorted glyphs, no names that
 depend on the machine.
 
 It also writes OUT.reg beside the font (the same name, .reg): the registry
-value that makes the font Wine's "Courier" in a prefix, for `wine regedit`.
+values that make the font Wine's "Courier" in a prefix and link it to a
+fallback font, for `wine regedit`.
 
 usage: make_console_font.py OUT.ttf [--latin PCF] [--chinese PCF]
 """
@@ -46,12 +47,26 @@ CHINESE_FONT = '/usr/share/fonts/X11/misc/wenquanyi_9pt.pcf'
 
 
 # Wine asks for the stock fixed font by the name "Courier", which no font
-# in a Wine prefix has; a replacement gives that name to this font.
-REGISTRY = '''REGEDIT4
+# in a Wine prefix has; a replacement gives that name to this font. Wine
+# takes a character the selected font lacks only from the fonts linked to
+# it: GBK beyond GB2312 (and the rest) come from WenQuanYi Micro Hei, the
+# font Wine picked for "Courier" before (the link is skipped where it is
+# not installed).
+FALLBACK = 'wqy-microhei.ttc,WenQuanYi Micro Hei Mono'
+
+
+def registry_file():
+    """The registry values in regedit's ANSI format (REGEDIT4: a
+    REG_MULTI_SZ is its ANSI bytes, each string ended by a zero)."""
+    multi = ','.join('%02x' % b for b in (FALLBACK + '\0\0').encode('ascii'))
+    return ('''REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 "Courier"="%s"
-''' % FAMILY
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontLink\\SystemLink]
+"%s"=hex(7):%s
+''' % (FAMILY, FAMILY, multi))
 
 
 class FontError(Exception):
@@ -358,7 +373,7 @@ def main(argv):
         os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
         fb.save(temps[0])
         with open(temps[1], 'w', newline='\r\n') as f:
-            f.write(REGISTRY)
+            f.write(registry_file())
         os.replace(temps[0], out)
         os.replace(temps[1], reg)
     except (FontError, OSError) as e:
