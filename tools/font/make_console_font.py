@@ -40,8 +40,9 @@ ASCENT_ROWS = 10             # rows above the baseline
 LATIN_WIDTH = 8
 CHINESE_WIDTH = 16
 SOURCE_CHINESE_WIDTH = 12
-# 2026-01-01 00:00:00 UTC in seconds since 1904-01-01, the font's epoch.
-TIMESTAMP = 3849984000
+# 2026-01-01 00:00:00 UTC in seconds since 1904-01-01, the font's epoch
+# (44561 days).
+TIMESTAMP = 3850070400
 LATIN_FONT = '/usr/share/fonts/X11/misc/8x13.pcf.gz'
 CHINESE_FONT = '/usr/share/fonts/X11/misc/wenquanyi_9pt.pcf'
 
