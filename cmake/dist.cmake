@@ -1,5 +1,6 @@
 # make dist: one archive with what a program author needs on Windows or
-# Linux: the kernel, both joiners, the SDK, the examples and the guide.
+# Linux: the kernel, both joiners, the SDK, the examples, the guide and the
+# console font for Wine prefixes.
 #   cmake -DSRC=... -DBIN=... -DOUT=archive.zip -P cmake/dist.cmake
 set(stage ${OUT}.stage/quorven)
 file(REMOVE_RECURSE ${OUT}.stage)
@@ -10,6 +11,19 @@ foreach(f quorven.exe quorven-join.exe quorven-join)
   endif()
   file(COPY ${BIN}/${f} DESTINATION ${stage}/bin)
 endforeach()
+# The console font and the registry file that makes it Wine's "Courier"
+# (GUIDE.md says how to install them); the font carries WenQuanYi's glyphs,
+# so its licence goes with it.
+file(MAKE_DIRECTORY ${stage}/font)
+foreach(f quorven-console.ttf quorven-console.reg)
+  if(NOT EXISTS ${BIN}/${f})
+    message(FATAL_ERROR "dist: ${BIN}/${f} is missing; build first")
+  endif()
+  file(COPY ${BIN}/${f} DESTINATION ${stage}/font)
+endforeach()
+if(EXISTS /usr/share/common-licenses/GPL-2)
+  file(COPY /usr/share/common-licenses/GPL-2 DESTINATION ${stage}/font)
+endif()
 file(COPY ${SRC}/sdk/quorven.h ${SRC}/sdk/hosted.ld DESTINATION ${stage}/sdk)
 file(GLOB examples ${SRC}/examples/*/main.c)
 foreach(main ${examples})

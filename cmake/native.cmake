@@ -158,6 +158,20 @@ endfunction()
 function(qv_hosted_program)
 endfunction()
 
+# The console font for the Wine prefixes (tools/font): made from Debian's
+# bitmap fonts by FreeType and fontTools, which are Debian's packages for the
+# system's own Python (another python3 earlier on the PATH may lack them).
+find_program(QV_FONT_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+if(NOT QV_FONT_PYTHON)
+  find_program(QV_FONT_PYTHON python3 REQUIRED)
+endif()
+set(QV_CONSOLE_FONT ${QV_BIN_DIR}/quorven-console.ttf)
+add_custom_command(OUTPUT ${QV_CONSOLE_FONT} ${QV_BIN_DIR}/quorven-console.reg
+  COMMAND ${QV_FONT_PYTHON} ${CMAKE_SOURCE_DIR}/tools/font/make_console_font.py ${QV_CONSOLE_FONT}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/font/make_console_font.py
+  COMMENT "Making the console font")
+add_custom_target(console-font ALL DEPENDS ${QV_CONSOLE_FONT})
+
 foreach(list ${QV_TEST_LISTS} ${QV_EXAMPLE_LISTS})
   include(${list})
 endforeach()
@@ -170,5 +184,5 @@ configure_file(tools/run/quorven-run.in ${QV_BIN_DIR}/quorven-run @ONLY
 add_custom_target(dist
   COMMAND ${CMAKE_COMMAND} -DSRC=${CMAKE_SOURCE_DIR} -DBIN=${QV_BIN_DIR} -DOUT=${CMAKE_BINARY_DIR}/quorven-dist.zip
           -P ${CMAKE_SOURCE_DIR}/cmake/dist.cmake
-  DEPENDS windows quorven-join
+  DEPENDS windows quorven-join console-font
   COMMENT "Writing build/quorven-dist.zip")

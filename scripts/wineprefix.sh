@@ -1,5 +1,6 @@
 #!/bin/bash
-# Creates the project's private 32-bit Wine prefix once.
+# Creates the project's private 32-bit Wine prefix once, and gives it the
+# console font (every run: it does nothing for a prefix that has it).
 #
 # A new prefix takes wineboot seconds where 32-bit code runs natively and
 # about a minute where it runs under the i386 emulator, so the first prefix
@@ -41,6 +42,11 @@ boot_into() {
   mv "$tmp" "$dir"
 }
 
+# One setup of this prefix at a time (two runs of quorven-run may start
+# together); Wine's server, started below, must not hold the lock.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 8>"$WINEPREFIX.lock"
+flock 8
 if ! ready "$WINEPREFIX"; then
   # An unfinished prefix from an earlier, interrupted setup is replaced.
   WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
@@ -50,7 +56,7 @@ if ! ready "$WINEPREFIX"; then
   flock 9
   if ! ready "$base"; then
     # Wine's server outlives these commands: it must not hold the lock.
-    boot_into "$base" 9>&-
+    boot_into "$base" 8>&- 9>&-
   fi
   exec 9>&-
 fi
@@ -61,4 +67,43 @@ if ! ready "$WINEPREFIX"; then
   cp -a "$base" "$WINEPREFIX.new.$$"
   rm -rf "$WINEPREFIX"
   mv "$WINEPREFIX.new.$$" "$WINEPREFIX"
+fi
+
+# The console font, made by the build beside the programs: copied into the
+# prefix's Fonts folder, and made Wine's "Courier" (the name Wine asks for
+# the stock fixed font by) and linked to a fallback font with the registry
+# file made with it. Only this prefix gets it: the shared base and the
+# user's own prefix stay as they are.
+font="${QV_CONSOLE_FONT:-${QV_BIN_DIR:-$(dirname "$WINEPREFIX")/bin}/quorven-console.ttf}"
+reg="${font%.ttf}.reg"
+if [ ! -f "$font" ] || [ ! -f "$reg" ]; then
+  echo "setup: the console font $font (or its .reg file) is missing; run make first" >&2
+  exit 1
+fi
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if ! cmp -s "$font" "$fonts/quorven-console.ttf"; then
+  mkdir -p "$fonts"
+  cp "$font" "$fonts/quorven-console.ttf.new.$$"
+  mv "$fonts/quorven-console.ttf.new.$$" "$fonts/quorven-console.ttf"
+fi
+# The registry is written once per prefix; the stamp names the file's
+# contents, so that changed values are written again.
+font_stamp="$WINEPREFIX/.quorven-console-font-$(cksum <"$reg" | cut -d' ' -f1)"
+if [ ! -f "$font_stamp" ]; then
+  echo "setup: making the console font Wine's Courier in $WINEPREFIX"
+  family=$(sed -n 's/^"Courier"="\(.*\)"\r*$/\1/p' "$reg")
+  # Wine's server keeps the values; it writes them to the prefix's files
+  # when it ends. Each wine command takes seconds where 32-bit code is
+  # emulated. Wine's drive Z: is the root of the file system.
+  DISPLAY= wine regedit /S "Z:${reg//\//\\}" >/dev/null 2>&1 8>&- || true
+  query() { DISPLAY= wine reg query "$1" /v "$2" 2>/dev/null 8>&- | tr -d '\r'; }
+  if query 'HKCU\Software\Wine\Fonts\Replacements' Courier | grep -q "Courier *REG_SZ *$family\$" &&
+     query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' "$family" \
+       | grep -q "$family *REG_MULTI_SZ *[^\\]*,"; then
+    rm -f "$WINEPREFIX"/.quorven-console-font-*
+    touch "$font_stamp"
+  else
+    echo "setup: could not write the console font's registry values in $WINEPREFIX" >&2
+    exit 1
+  fi
 fi

@@ -293,6 +293,59 @@ static void gbk(void)
     freeCapture(&cap);
 }
 
+/* Columns of cells [c0, c1) of view row r with any pixel other than back. */
+static int inkColumns(const Capture *cap, int r, int c0, int c1, uint32_t back)
+{
+    int n = 0;
+    for (int x = c0 * cw + 1; x < c1 * cw + 1; x++) {
+        int ink = 0;
+        for (int y = r * lh; y < (r + 1) * lh; y++) ink |= pixelAt(cap, x, y) != back;
+        n += ink;
+    }
+    return n;
+}
+
+/* The console font fills its cells crisply: cells of at least 8 x 12
+ * pixels, M inked over 7 of its 8 columns and 中 over 11 of its 16, and
+ * every pixel of printable ASCII and Chinese text in exactly the text or
+ * the background colour (no grey edges). A GBK character the font lacks
+ * comes from another font, not as the box of a character no font has. */
+static void fontFillsCells(void)
+{
+    qvtPrint("cell %d x %d\n", cw, lh);
+    CHECK(cw >= 8 && lh >= 12);
+    qvSetColors(WHITE, BLACK);
+    qvClearScreen();
+    char ascii[95];
+    for (int i = 0; i < 95; i++) ascii[i] = (char)(' ' + i);
+    qvMoveCursor(0, 1);
+    qvWriteText(ascii, 48);
+    qvMoveCursor(0, 2);
+    qvWriteText(ascii + 48, 47);
+    qvMoveCursor(0, 3);
+    qvWriteText("M\xD6\xD0\xCE\xC4\xBF\xD8\xD6\xC6\xCC\xA8\xA3\xAC\xC4\xE3\xBA\xC3", 17); /* M中文控制台，你好 */
+    qvMoveCursor(0, 5);
+    qvWriteText("\x86\xAA\xAA\xA1", 4); /* U+5570, beyond GB2312; a user-defined character */
+    settle();
+    Capture cap;
+    captureClient(w, &cap);
+    int fallback = 0;
+    for (int y = 5 * lh; y < 6 * lh; y++)
+        for (int x = 1; x < 2 * cw + 1; x++) fallback += pixelAt(&cap, x, y) != pixelAt(&cap, x + 2 * cw, y);
+    qvtPrint("U+5570 and a character no font has differ in %d pixels\n", fallback);
+    CHECK(fallback > 0);
+    int m = inkColumns(&cap, 3, 0, 1, WHITE), zhong = inkColumns(&cap, 3, 1, 3, WHITE);
+    int inked = countOther(&cap, 0, lh, C * cw + 1, 4 * lh, WHITE);
+    int grey = inked - countColor(&cap, 0, lh, C * cw + 1, 4 * lh, BLACK);
+    qvtPrint("M inks %d of %d columns, U+4E2D %d of %d; %d of %d inked pixels neither text nor background\n", m, cw,
+             zhong, 2 * cw, grey, inked);
+    CHECK(m >= 7);
+    CHECK(zhong >= 11);
+    CHECK(inked > 0);
+    CHECK_EQ(grey, 0);
+    freeCapture(&cap);
+}
+
 /* Every byte takes one cell: a row written in one piece looks exactly like
  * the same bytes written one PutChar at a time, and a repaint draws it the
  * same way again. */
@@ -529,6 +582,7 @@ static int32_t QV_STDCALL entry(void)
     highlight();
     caret();
     gbk();
+    fontFillsCells();
     cellPitch();
     paintAfterScroll();
     burstEqualsRepaint();

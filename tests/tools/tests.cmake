@@ -1,6 +1,10 @@
 # The command-line tools.
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME tools.join_cli COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/join_cli_test.py ${QV_BIN_DIR})
+  # The console font the build makes: metrics, coverage, every glyph drawn
+  # against its source bitmap, the same bytes from a second run.
+  add_test(NAME tools.console_font
+           COMMAND ${QV_FONT_PYTHON} ${CMAKE_SOURCE_DIR}/tests/tools/console_font_test.py ${QV_CONSOLE_FONT})
 endif()
 # The Windows build of the joiner, the same checks under Wine.
 qv_wine_check(join_cli_windows python3 tests/tools/join_cli_test.py ${QV_BIN_DIR} --wine)

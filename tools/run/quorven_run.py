@@ -203,10 +203,18 @@ class Session:
     one, since starting it is slow; each run's helper makes a Wine desktop of
     its own, so that keys go to that run's program only."""
 
-    def __init__(self, base_prefix, use_display):
+    def __init__(self, base_prefix, use_display, bin_dir):
         self.xvfb = None
-        if not os.path.exists(os.path.join(base_prefix, 'system.reg')):
-            raise RunError('no Wine prefix at %s; run make (scripts/setup.sh) first' % base_prefix)
+        # The project's prefix is made (or copied from the machine's base)
+        # on first use and given the console font the build made beside the
+        # tool; it does nothing for a prefix that has both.
+        prepared = subprocess.run([os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')],
+                                  env=dict(os.environ, QV_WINEPREFIX=base_prefix, QV_BIN_DIR=bin_dir),
+                                  stdin=subprocess.DEVNULL, stdout=sys.stderr, stderr=subprocess.PIPE,
+                                  text=True, timeout=3600)
+        if prepared.returncode != 0:
+            why = (prepared.stderr.strip().splitlines() or ['failed'])[-1]
+            raise RunError('cannot prepare the Wine prefix at %s: %s' % (base_prefix, why))
         if use_display:
             if not os.environ.get('DISPLAY'):
                 raise UsageError('--display: DISPLAY is not set')
@@ -554,7 +562,7 @@ def main(argv, bin_dir, harness_dir):
     session = helper = None
     signal.signal(signal.SIGTERM, interrupt)
     try:
-        session = Session(base, options.display)
+        session = Session(base, options.display, bin_dir)
         helper = Helper(helper_exe, session, command_line(options.program, options.args), bool(options.png))
         run = Run(options, steps, helper)
         code = run.run(started, options.timeout)
