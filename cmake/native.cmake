@@ -109,7 +109,7 @@ set(QV_WINE_ENV "QV_TEST_STATE=${QV_TEST_STATE};QV_BIN_DIR=${QV_BIN_DIR};QV_SOUR
 # The emulator (version 10.0) gives some processor faults other codes; the
 # fault tests expect those there (tests/faults/faulttest.h).
 if(QV_EMULATED_32BIT)
-  list(APPEND QV_WINE_ENV QV_FAULT_CODE_C0000005=C000001D QV_FAULT_CODE_C0000094=C0000090
+  list(APPEND QV_WINE_ENV QV_EMULATED_32BIT=1 QV_FAULT_CODE_C0000005=C000001D QV_FAULT_CODE_C0000094=C0000090
        QV_FAULT_CODE_80000001=C000001D)
 endif()
 add_test(NAME wine.start COMMAND ${QV_HARNESS}/session.py start ${QV_TEST_STATE})

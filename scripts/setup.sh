@@ -6,7 +6,7 @@ set -euo pipefail
 need_pkgs=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 cmake make g++ googletest
   clang libclang-rt-dev
-  wine wine32:i386 xvfb xdotool x11-utils x11-xserver-utils imagemagick python3
+  wine wine32:i386 xvfb xdotool x11-utils imagemagick python3
   locales fonts-wqy-microhei
   python3-fonttools python3-freetype xfonts-base xfonts-wqy
   cups printer-driver-cups-pdf cups-client cups-bsd libcups2:i386 poppler-utils

@@ -136,30 +136,6 @@ def xdotool(*args, check=True, timeout=10):
     return r.stdout.strip()
 
 
-def _keymap():
-    """The X keyboard map: spare keycodes and the keysyms that have one."""
-    table = subprocess.run(['xmodmap', '-pke'], env=wine_env(), capture_output=True, text=True, timeout=10,
-                           check=True).stdout
-    rows = [l.split('=', 1) for l in table.splitlines() if l.startswith('keycode')]
-    spare = [int(k.split()[1]) for k, v in rows if not v.strip()]
-    mapped = {name for k, v in rows for name in v.split()}
-    return spare, mapped
-
-
-def map_keysyms(names):
-    """Gives each keysym (U4FE1 for 信) a keycode of its own in the X
-    keyboard map for the rest of the session, before the program starts:
-    xdotool maps a keysym that has none only for the moment of its press,
-    and Wine may read the map after it is gone, losing that key. False when
-    the X server keeps its map unchanged (seen with Debian's Xvfb
-    21.1.7-3+deb12u12, which ignores xmodmap and xkbcomp alike)."""
-    spare, mapped = _keymap()
-    todo = [n for n in names if n not in mapped]
-    for code, name in zip(reversed(spare), todo):
-        subprocess.run(['xmodmap', '-e', 'keycode %d = %s' % (code, name)], env=wine_env(), check=True, timeout=10)
-    return all(n in _keymap()[1] for n in names)
-
-
 def find_window(name, timeout=15.0, only_visible=True):
     """X window id of the first window whose name matches (a regular
     expression), waiting up to timeout seconds; None if none appears."""

@@ -3,6 +3,7 @@
 through xdotool) so that key state, TranslateMessage and double-click
 detection are the platform's own, and checks the event codes the program
 reports. usage: realinput_test.py EXE"""
+import os
 import sys
 import time
 sys.path.insert(0, 'tests/harness')
@@ -17,7 +18,6 @@ class Program:
         # The window opens at the default rectangle (client area about
         # 623 x 444), whatever an earlier run saved.
         h.delete_console_value()
-        self.keysyms = h.map_keysyms(['U4FE1', 'U4E2D', 'U6587'])  # 信 中 文, typed below
         self.proc = h.start(exe)
         self.seen = 0  # entries already checked
         deadline = time.time() + 30
@@ -123,18 +123,19 @@ def main(exe):
             [0x80000, 0, 0, 0, 0x40000, 0])
     p.group('no event: Print Screen, Num Lock, Shift, Ctrl, Alt alone, key-ups',
             [key('Print'), key('Num_Lock'), key('Num_Lock'), key('shift'), key('ctrl'), key('alt')], [])
-    if p.keysyms:
+    if not os.environ.get('QV_EMULATED_32BIT'):
         p.group('a GBK character arrives as two character events',
                 [key('U4FE1')], [0xD0, 0xC5])  # 信
         p.read_line('ReadLine edits characters: 信a中 Backspace b文 Backspace Backspace c Enter',
                     ['U4FE1', 'a', 'U4E2D', 'BackSpace', 'b', 'U6587', 'BackSpace', 'BackSpace', 'c', 'Return'],
                     'D0C56163', 'D0C5616320202020', 0x30005)
     else:
-        # Without a keycode of its own a keysym is typed through a mapping
-        # that lasts only for the press, which Wine may not see: no
-        # deterministic check. The GBK pair and its editing are checked with
-        # the messages themselves in input_messages.
-        print('skip GBK keys: this X server ignores changes to its keyboard map, so 信 has no keycode')
+        # xdotool types a keysym without a keycode through a mapping made
+        # for the press alone; under the i386 emulator Wine reads such a
+        # press without its character and then takes no key at all. The GBK
+        # pair and its editing in ReadLine are checked with the messages
+        # themselves in input_messages.
+        print('skip GBK keys: under the i386 emulator Wine gets Unicode keysyms without their character')
 
     # Each mouse group starts at its own place, so that no two groups'
     # clicks make a double click.
