@@ -102,7 +102,7 @@ endforeach()
 # ---- Windows tools --------------------------------------------------------
 # The joiner for Windows users: the same sources as the native quorven-join,
 # with tools/wincompat/posix.h standing in for the POSIX calls they use.
-add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp)
+add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp host/code_pages.cpp)
 target_compile_options(quorven-join-win PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/wincompat/posix.h -Wall -Wextra)
 target_include_directories(quorven-join-win PRIVATE tools/pe)
 target_link_options(quorven-join-win PRIVATE -static)

@@ -6,6 +6,8 @@
 #include "../console/console.h"
 #include "../console/state.h"
 #include "../host/services.h"
+#include "../host/textcode.h"
+#include "../host/code_pages.h"
 
 // A key counts as down when the high bit of the 16-bit GetKeyState result
 // is set. GetKeyState reports the state that belonged to the message being
@@ -28,7 +30,7 @@ void enqueueEvent(int32_t code)
 // in together or not at all.
 static void enqueueChar(int32_t code)
 {
-    bool lead = code >= 0x80 && code <= 0xFF && IsDBCSLeadByte(static_cast<BYTE>(code));
+    bool lead = code >= 0x80 && code <= 0xFF && programLeadByte(static_cast<unsigned char>(code));
     if (code < 32 && !eventQueue.full())
         code = withCharShift(code, keyDown(VK_SHIFT));
     for (int32_t refused = eventQueue.putCharacter(code, lead); refused > 0; --refused)
@@ -87,7 +89,7 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         if (wParam == VK_F10)
             translateKey(wParam);
         else
-            *result = DefWindowProcA(window, message, wParam, lParam);
+            *result = defaultWindowProc(window, message, wParam, lParam);
         return true;
     case WM_CHAR:
         enqueueChar(static_cast<int32_t>(wParam));
@@ -109,7 +111,7 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         return true;
     case WM_SYSCOMMAND:
         if ((wParam & 0xF000) == 0xF000)
-            *result = DefWindowProcA(window, message, wParam, lParam);
+            *result = defaultWindowProc(window, message, wParam, lParam);
         else
             enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
         return true;
@@ -137,6 +139,76 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         return true;
     default:
         return false;
+    }
+}
+
+// UTF-16 units to the program's code page, one character at a time (a
+// surrogate pair arrives as two messages).
+static int programBytes(Utf16Joiner &joiner, WPARAM unit, unsigned char bytes[8])
+{
+    uint16_t units[2];
+    int n = joiner.feed(static_cast<uint16_t>(unit), units);
+    if (n == 0) return 0;
+    return WideCharToMultiByte(programCodePage(), 0, reinterpret_cast<LPCWCH>(units), n,
+                               reinterpret_cast<char *>(bytes), 8, nullptr, nullptr);
+}
+
+// Character messages handed to the messageHook in the program's bytes. The
+// hook dispatches them in that form (DispatchMessageA), and on the way to
+// the Unicode window the system converts them in its own code page, which
+// is not the program's: the window then takes the bytes the hook was
+// handed. A lead byte the system holds back until its trail byte (on a
+// double-byte system code page) stays pending until then.
+static bool insideHook;
+static unsigned char hookedBytes[8];
+static int hookedCount;
+
+void takeWideCharacter(WPARAM unit)
+{
+    static Utf16Joiner joiner;
+    if (insideHook) {
+        for (int i = 0; i < hookedCount; i++) enqueueChar(hookedBytes[i]);
+        hookedCount = 0;
+        return;
+    }
+    unsigned char bytes[8];
+    int count = programBytes(joiner, unit, bytes);
+    for (int i = 0; i < count; i++) enqueueChar(bytes[i]);
+}
+
+bool isCharacterMessage(UINT message)
+{
+    return message == WM_CHAR || message == WM_IME_CHAR || message == WM_SYSCHAR || message == WM_DEADCHAR ||
+           message == WM_SYSDEADCHAR;
+}
+
+void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
+{
+    static Utf16Joiner joiner;
+    insideHook = false; // a fault inside an earlier hook call left it set
+    hookedCount = 0;
+    unsigned char bytes[8];
+    int count = programBytes(joiner, msg->wParam, bytes);
+    MSG byteMessage = *msg;
+    if (msg->message == WM_IME_CHAR) {
+        // One message: a double-byte character has its lead byte in the high byte.
+        byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
+        for (int i = 0; i < count; i++) hookedBytes[i] = bytes[i];
+        hookedCount = count;
+        insideHook = true;
+        hook(&byteMessage);
+        insideHook = false;
+        hookedCount = 0;
+        return;
+    }
+    // Lead byte, then trail byte, each as a message of its own.
+    for (int i = 0; i < count; i++) {
+        byteMessage.wParam = bytes[i];
+        hookedBytes[hookedCount++] = bytes[i];
+        insideHook = true;
+        hook(&byteMessage);
+        insideHook = false;
+        if (!(programLeadByte(bytes[i]) && i + 1 < count)) hookedCount = 0;
     }
 }
 
