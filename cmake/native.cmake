@@ -99,6 +99,8 @@ endif()
 # stack overflow), and input_real and run_tool (non-ASCII keys typed through
 # xdotool are lost while Wine is slow).
 set(QV_CORE_WINE_TESTS console_show console_window console_geometry console_output console_pixels
+    console_pixels_cp936_en_US console_pixels_cp936_ja_JP startup_cmdline_cp936_en_US startup_cmdline_cp936_ja_JP
+    faultbox_cp936_en_US services_files_cp936_en_US services_files_cp936_ja_JP
     startup_fields startup_cmdline callconv exit_hook reserve resources exit_registry
     fault_codes fault_frame fault_console fault_in_box fault_in_exit fault_example fault_sent fault_modal
     fault_after_return
@@ -139,11 +141,13 @@ function(qv_wine_test_properties name timeout)
   endif()
 endfunction()
 
-# qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s])
+# qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s]
+#                [CODE_PAGE n] [LOCALE name])
 # registers a Wine test: the driver script (default: run and expect exit 0
-# with no FAIL line) gets the joined executable.
+# with no FAIL line) gets the joined executable (joined with --code-page n),
+# run under the locale named (default zh_CN.UTF-8, code page 936).
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
@@ -157,6 +161,9 @@ function(qv_hosted_test name)
            WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
   set_tests_properties(wine.${name} PROPERTIES LABELS "wine;${T_LABELS}")
   qv_wine_test_properties(${name} ${T_TIMEOUT})
+  if(T_LOCALE)
+    set_tests_properties(wine.${name} PROPERTIES ENVIRONMENT "${QV_WINE_ENV};QV_LOCALE=${T_LOCALE}")
+  endif()
 endfunction()
 
 # qv_wine_check(NAME COMMAND...): any other check that needs the session.

@@ -82,7 +82,37 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
 // the same request with that code page's character set: the text functions
 // read bytes in the code page of the selected font's character set
 // (GB2312_CHARSET: 936), whatever the system's code page.
-static HGDIOBJ consoleFont()
+// When the font mapper answers the request with a proportional font (Wine
+// at code page 1252 gives "WenQuanYi Micro Hei" for GB2312_CHARSET, whose
+// Latin letters overrun the cells), the faces of the character set are
+// tried by name, in the order listed, and the first that measures fixed is
+// taken. The listed pitch is not trusted: Wine lists that font as fixed.
+struct FaceList {
+    int count;
+    char names[16][LF_FACESIZE];
+};
+
+static int CALLBACK listFace(const LOGFONTA *font, const TEXTMETRICA *, DWORD, LPARAM list)
+{
+    FaceList &faces = *reinterpret_cast<FaceList *>(list);
+    if (font->lfFaceName[0] == '@') return 1; // the vertical forms
+    lstrcpynA(faces.names[faces.count++], font->lfFaceName, LF_FACESIZE);
+    return faces.count < 16;
+}
+
+// Measured, not taken from the pitch flag, which such a font may not set
+// truthfully: 'i' and 'W' advance alike.
+static bool isFixedPitch(HDC dc, HFONT font)
+{
+    HGDIOBJ old = SelectObject(dc, font);
+    INT narrow = 0, wide = 1;
+    GetCharWidth32A(dc, 'i', 'i', &narrow);
+    GetCharWidth32A(dc, 'W', 'W', &wide);
+    SelectObject(dc, old);
+    return narrow == wide;
+}
+
+static HGDIOBJ consoleFont(HDC dc)
 {
     HGDIOBJ stock = GetStockObject(ANSI_FIXED_FONT);
     if (!programHasCodePage()) return stock;
@@ -90,6 +120,24 @@ static HGDIOBJ consoleFont()
     if (!GetObjectA(stock, sizeof request, &request)) return stock;
     request.lfCharSet = static_cast<BYTE>(codePageCharset(programCodePage()));
     HFONT font = CreateFontIndirectA(&request);
+    if (font && !isFixedPitch(dc, font)) {
+        LOGFONTA wanted = {};
+        wanted.lfCharSet = request.lfCharSet;
+        FaceList faces;
+        faces.count = 0;
+        EnumFontFamiliesExA(dc, &wanted, listFace, reinterpret_cast<LPARAM>(&faces), 0);
+        for (int i = 0; i < faces.count; i++) {
+            lstrcpynA(request.lfFaceName, faces.names[i], LF_FACESIZE);
+            HFONT candidate = CreateFontIndirectA(&request);
+            if (!candidate) continue;
+            if (isFixedPitch(dc, candidate)) {
+                DeleteObject(font);
+                font = candidate;
+                break;
+            }
+            DeleteObject(candidate);
+        }
+    }
     return font ? font : stock;
 }
 
@@ -99,7 +147,7 @@ static HGDIOBJ consoleFont()
 static void onCreate(HWND window)
 {
     cs.screenDC = GetDC(window);
-    SelectObject(cs.screenDC, consoleFont());
+    SelectObject(cs.screenDC, consoleFont(cs.screenDC));
     TEXTMETRICA tm;
     GetTextMetricsA(cs.screenDC, &tm);
     cs.charWidth = tm.tmAveCharWidth <= 8 ? 8 : tm.tmAveCharWidth;
