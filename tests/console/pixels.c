@@ -509,6 +509,15 @@ static int32_t QV_STDCALL entry(void)
         qvtPrint("font: %s, charset %d, average width %d, widest %d, height %d, advances i %d W %d, cells %d x %d\n",
                  face, tm.tmCharSet, tm.tmAveCharWidth, tm.tmMaxCharWidth, tm.tmHeight, adv[0], adv[1], cw, lh);
     }
+    {
+        /* The caption read back in UTF-16: " Win9X/NT/2K 32位Quorven核 Ver 2.00". */
+        static const WCHAR want[] = {' ', 'W', 'i', 'n', '9', 'X', '/', 'N', 'T', '/', '2', 'K', ' ', '3', '2', 0x4F4D,
+                                     'Q', 'u', 'o', 'r', 'v', 'e', 'n', 0x6838, ' ', 'V', 'e', 'r', ' ', '2', '.', '0', '0', 0};
+        WCHAR caption[64];
+        int n = ((int(__attribute__((stdcall)) *)(HWND, WCHAR *, int))qvtProc("user32.dll", "GetWindowTextW"))(w, caption, 64);
+        CHECK_EQ(n, sizeof want / sizeof want[0] - 1);
+        CHECK_BYTES(caption, want, sizeof want);
+    }
     colours();
     highlight();
     caret();

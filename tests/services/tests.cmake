@@ -1,6 +1,10 @@
 # Files, file-name dialogs, libraries, memory and text case.
 qv_hosted_test(services_files SOURCES tests/services/files.c tests/services/fileaccess.c
                SCRIPT tests/services/in_tempdir.py)
+foreach(loc en_US ja_JP)
+  qv_hosted_test(services_files_cp936_${loc} SOURCES tests/services/files.c tests/services/fileaccess.c
+                 SCRIPT tests/services/in_tempdir.py CODE_PAGE 936 LOCALE ${loc}.UTF-8)
+endforeach()
 qv_hosted_test(services_library SOURCES tests/services/library.c)
 
 if(CMAKE_CROSSCOMPILING)
