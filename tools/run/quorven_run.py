@@ -503,13 +503,29 @@ def parse(argv):
     ap.add_argument('--png', metavar='FILE', help='screenshot of the console window at the end')
     ap.add_argument('--timeout', type=float, metavar='SECONDS', help='end the program after this long (exit 124)')
     ap.add_argument('--display', action='store_true', help='use $DISPLAY instead of a private X server')
+    ap.add_argument('--locale', metavar='NAME',
+                    help='run under this locale and so its code page (en_US.UTF-8: 1252, ja_JP.UTF-8: 932; '
+                         'default zh_CN.UTF-8: 936)')
     ap.add_argument('program', metavar='PROGRAM.exe')
     ap.add_argument('args', nargs=argparse.REMAINDER, metavar='ARGS')
     options = ap.parse_args(argv)
     options.script = getattr(options, 'script', None) or []
     if options.timeout is not None and options.timeout <= 0:
         fail('--timeout must be a positive number of seconds', EXIT_USAGE)
+    if options.locale is not None and not locale_installed(options.locale):
+        fail('locale %s is not installed (locale -a lists the installed ones)' % options.locale, EXIT_USAGE)
     return options
+
+
+def locale_installed(name):
+    """Whether the system has the locale; locale -a spells UTF-8 as utf8."""
+    def norm(n):
+        return n.lower().replace('utf-8', 'utf8')
+    try:
+        out = subprocess.run(['locale', '-a'], capture_output=True, text=True, timeout=10).stdout
+    except (OSError, subprocess.SubprocessError):
+        return False
+    return norm(name) in (norm(l.strip()) for l in out.splitlines())
 
 
 def interrupt(signum, frame):
@@ -522,6 +538,8 @@ def main(argv, bin_dir, harness_dir):
     import qvharness
     h = qvharness
     options = parse(argv)
+    if options.locale:
+        os.environ['QV_LOCALE'] = options.locale  # every Wine process of the run (qvharness.wine_env)
     try:
         steps = build_script(options.script)
         check_program(options.program)
