@@ -153,24 +153,9 @@ static int programBytes(Utf16Joiner &joiner, WPARAM unit, unsigned char bytes[8]
                                reinterpret_cast<char *>(bytes), 8, nullptr, nullptr);
 }
 
-// Character messages handed to the messageHook in the program's bytes. The
-// hook dispatches them in that form (DispatchMessageA), and on the way to
-// the Unicode window the system converts them in its own code page, which
-// is not the program's: the window then takes the bytes the hook was
-// handed. A lead byte the system holds back until its trail byte (on a
-// double-byte system code page) stays pending until then.
-static bool insideHook;
-static unsigned char hookedBytes[8];
-static int hookedCount;
-
 void takeWideCharacter(WPARAM unit)
 {
     static Utf16Joiner joiner;
-    if (insideHook) {
-        for (int i = 0; i < hookedCount; i++) enqueueChar(hookedBytes[i]);
-        hookedCount = 0;
-        return;
-    }
     unsigned char bytes[8];
     int count = programBytes(joiner, unit, bytes);
     for (int i = 0; i < count; i++) enqueueChar(bytes[i]);
@@ -182,34 +167,47 @@ bool isCharacterMessage(UINT message)
            message == WM_SYSDEADCHAR;
 }
 
+// While the messageHook handles a character message in the program's bytes,
+// the console window is an ANSI window: the hook dispatches the message in
+// that form (DispatchMessageA), and on the way to a Unicode window the
+// system would read the bytes in its own code page, which is not the
+// program's (on a double-byte one it would even hold a byte back, waiting
+// for a trail byte of its own). The Unicode procedure comes back after the
+// hook, or, when a fault left the hook, before the next message.
+static bool byteWindow;
+
+void endByteWindow()
+{
+    if (!byteWindow) return;
+    byteWindow = false;
+    SetWindowLongPtrW(consoleState.consoleWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProcW));
+    consoleState.unicodeWindow = true;
+}
+
 void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
 {
     static Utf16Joiner joiner;
-    insideHook = false; // a fault inside an earlier hook call left it set
-    hookedCount = 0;
+    endByteWindow();
     unsigned char bytes[8];
     int count = programBytes(joiner, msg->wParam, bytes);
+    if (msg->hwnd && msg->hwnd == consoleState.consoleWindow && consoleState.unicodeWindow) {
+        SetWindowLongPtrA(msg->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProc));
+        consoleState.unicodeWindow = false;
+        byteWindow = true;
+    }
     MSG byteMessage = *msg;
     if (msg->message == WM_IME_CHAR) {
         // One message: a double-byte character has its lead byte in the high byte.
         byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
-        for (int i = 0; i < count; i++) hookedBytes[i] = bytes[i];
-        hookedCount = count;
-        insideHook = true;
-        hook(&byteMessage);
-        insideHook = false;
-        hookedCount = 0;
-        return;
+        if (count) hook(&byteMessage);
+    } else {
+        // Lead byte, then trail byte, each as a message of its own.
+        for (int i = 0; i < count; i++) {
+            byteMessage.wParam = bytes[i];
+            hook(&byteMessage);
+        }
     }
-    // Lead byte, then trail byte, each as a message of its own.
-    for (int i = 0; i < count; i++) {
-        byteMessage.wParam = bytes[i];
-        hookedBytes[hookedCount++] = bytes[i];
-        insideHook = true;
-        hook(&byteMessage);
-        insideHook = false;
-        if (!(programLeadByte(bytes[i]) && i + 1 < count)) hookedCount = 0;
-    }
+    endByteWindow();
 }
 
 extern "C" {

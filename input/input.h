@@ -22,3 +22,6 @@ bool isCharacterMessage(UINT message);
 // as it would come on a system whose code page is the program's: a message
 // per byte, lead then trail (WM_IME_CHAR: one message, lead byte high).
 void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *));
+// Gives the console window its Unicode procedure back when a fault left a
+// messageHook that handled a character message.
+void endByteWindow();

@@ -20,6 +20,7 @@ typedef void(__stdcall *MessageHook)(MSG *);
 static void handleMessage(MSG *msg, QvWord hook)
 {
     bool wide = programHasCodePage();
+    if (wide) endByteWindow();
     if (hook != 0) {
         MessageHook routine = reinterpret_cast<MessageHook>(static_cast<uintptr_t>(hook));
         if (wide && isCharacterMessage(msg->message))
