@@ -100,7 +100,8 @@ endif()
 # xdotool are lost while Wine is slow).
 set(QV_CORE_WINE_TESTS console_show console_window console_geometry console_output console_pixels
     console_pixels_cp936_en_US console_pixels_cp936_ja_JP startup_cmdline_cp936_en_US startup_cmdline_cp936_ja_JP
-    fault_codes_en_US fault_codes_cp936_ja_JP input_messages_cp936_en_US input_messages_cp936_ja_JP
+    fault_codes_en_US fault_codes_cp936_ja_JP input_messages_cp936 input_messages_cp936_en_US
+    input_messages_cp936_ja_JP
     services_library_cp936_en_US services_library_cp936_ja_JP services_files_cp936_en_US services_files_cp936_ja_JP
     startup_fields startup_cmdline callconv exit_hook reserve resources exit_registry
     fault_codes fault_frame fault_console fault_in_box fault_in_exit fault_example fault_sent fault_modal
