@@ -20,7 +20,7 @@ configure:
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 
 demo: all
-	scripts/demo.sh
+	scripts/demo.sh $(if $(LOCALE),--locale $(LOCALE))
 
 test: all
 	cd $(BUILD) && ctest --output-on-failure --timeout 600

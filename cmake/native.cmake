@@ -8,7 +8,7 @@ add_compile_options(-Wall -Wextra)
 add_library(qvpe STATIC tools/pe/pe_image.cpp tools/pe/file_io.cpp)
 target_include_directories(qvpe PUBLIC tools/pe)
 
-add_executable(quorven-join tools/join/main.cpp)
+add_executable(quorven-join tools/join/main.cpp host/code_pages.cpp)
 target_link_libraries(quorven-join qvpe)
 add_executable(quorven-padkernel tools/padkernel/main.cpp)
 target_link_libraries(quorven-padkernel qvpe)
@@ -18,6 +18,7 @@ set_target_properties(quorven-join quorven-padkernel PROPERTIES RUNTIME_OUTPUT_D
 # These files include no Windows header; list each new one here.
 add_library(qvpure STATIC
   host/cmdline.cpp
+  host/code_pages.cpp
   host/faultwords.cpp
   host/namestring.cpp
   host/settings_text.cpp
@@ -128,11 +129,13 @@ function(qv_wine_test_properties name timeout)
   endif()
 endfunction()
 
-# qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s])
+# qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s]
+#                [CODE_PAGE n] [LOCALE name])
 # registers a Wine test: the driver script (default: run and expect exit 0
-# with no FAIL line) gets the joined executable.
+# with no FAIL line) gets the joined executable (joined with --code-page n),
+# run under the locale named (default zh_CN.UTF-8, code page 936).
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
@@ -146,6 +149,9 @@ function(qv_hosted_test name)
            WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
   set_tests_properties(wine.${name} PROPERTIES LABELS "wine;${T_LABELS}")
   qv_wine_test_properties(${name} ${T_TIMEOUT})
+  if(T_LOCALE)
+    set_tests_properties(wine.${name} PROPERTIES ENVIRONMENT "${QV_WINE_ENV};QV_LOCALE=${T_LOCALE}")
+  endif()
 endfunction()
 
 # qv_wine_check(NAME COMMAND...): any other check that needs the session.

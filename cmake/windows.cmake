@@ -52,11 +52,16 @@ execute_process(COMMAND ${CMAKE_C_COMPILER} -print-libgcc-file-name OUTPUT_VARIA
 # Support code linked into every hosted test program.
 file(GLOB QV_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.c)
 
-# qv_hosted_program(NAME SOURCES ... [OUTDIR dir] [RESERVE n] [NO_SUPPORT])
+# qv_hosted_program(NAME SOURCES ... [OUTDIR dir] [RESERVE n] [CODE_PAGE n] [NO_SUPPORT])
 # compiles a hosted program, links it to run at 0x448000, takes its flat
-# image and joins it to the kernel as OUTDIR/NAME.exe.
+# image and joins it to the kernel as OUTDIR/NAME.exe (with CODE_PAGE, as a
+# program whose texts are in that code page).
 function(qv_hosted_program name)
-  cmake_parse_arguments(P "NO_SUPPORT" "OUTDIR;RESERVE" "SOURCES" ${ARGN})
+  cmake_parse_arguments(P "NO_SUPPORT" "OUTDIR;RESERVE;CODE_PAGE" "SOURCES" ${ARGN})
+  set(code_page)
+  if(P_CODE_PAGE)
+    set(code_page --code-page ${P_CODE_PAGE})
+  endif()
   if(NOT P_OUTDIR)
     set(P_OUTDIR ${QV_BIN_DIR})
   endif()
@@ -77,7 +82,7 @@ function(qv_hosted_program name)
     COMMAND ${QV_LD} --disable-reloc-section -T ${CMAKE_SOURCE_DIR}/sdk/hosted.ld -o ${pe}
             $<TARGET_OBJECTS:${name}-obj> ${QV_LIBGCC}
     COMMAND ${QV_OBJCOPY} -O binary -j .qvprog ${pe} ${bin}
-    COMMAND ${QV_JOIN} ${QV_KERNEL} ${bin} ${P_OUTDIR}/${name}.exe --reserve ${P_RESERVE}
+    COMMAND ${QV_JOIN} ${QV_KERNEL} ${bin} ${P_OUTDIR}/${name}.exe --reserve ${P_RESERVE} ${code_page}
     DEPENDS ${name}-obj $<TARGET_OBJECTS:${name}-obj> ${CMAKE_SOURCE_DIR}/sdk/hosted.ld quorven-linked ${QV_JOIN}
     COMMAND_EXPAND_LISTS
     COMMENT "Joining ${name}.exe")
@@ -85,11 +90,12 @@ function(qv_hosted_program name)
 endfunction()
 
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_RESERVE)
     set(T_RESERVE 0)
   endif()
-  qv_hosted_program(${name} SOURCES ${T_SOURCES} OUTDIR ${QV_BIN_DIR}/tests RESERVE ${T_RESERVE})
+  qv_hosted_program(${name} SOURCES ${T_SOURCES} OUTDIR ${QV_BIN_DIR}/tests RESERVE ${T_RESERVE}
+                    CODE_PAGE ${T_CODE_PAGE})
 endfunction()
 
 function(qv_wine_check name)
@@ -102,7 +108,7 @@ endforeach()
 # ---- Windows tools --------------------------------------------------------
 # The joiner for Windows users: the same sources as the native quorven-join,
 # with tools/wincompat/posix.h standing in for the POSIX calls they use.
-add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp)
+add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp host/code_pages.cpp)
 target_compile_options(quorven-join-win PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/wincompat/posix.h -Wall -Wextra)
 target_include_directories(quorven-join-win PRIVATE tools/pe)
 target_link_options(quorven-join-win PRIVATE -static)

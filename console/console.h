@@ -4,8 +4,12 @@
 #include <windows.h>
 #include <stdint.h>
 
-// The console window procedure.
+// The console window procedure, and that of the Unicode window (a program
+// with a text code page of its own), which converts typed characters.
 LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK consoleWndProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// DefWindowProcA, or DefWindowProcW for the Unicode window.
+LRESULT defaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Beep(bellFrequency, bellDuration); returns when the tone has ended.
 void bell();

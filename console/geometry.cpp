@@ -5,6 +5,7 @@
 #include "layout.h"
 #include "state.h"
 #include "../host/services.h"
+#include "../host/textcode.h"
 #include <stdlib.h>
 #include <string.h>
 
@@ -32,8 +33,8 @@ static void ensureBuffer()
         free(buffer);
         settleScreen();
         // "不能分配屏幕内存" (cannot allocate screen memory), caption "错误" (error)
-        MessageBoxA(cs.consoleWindow, "\xB2\xBB\xC4\xDC\xB7\xD6\xC5\xE4\xC6\xC1\xC4\xBB\xC4\xDA\xB4\xE6",
-                    "\xB4\xED\xCE\xF3", MB_ICONERROR);
+        kernelMessageBox(cs.consoleWindow, "\xB2\xBB\xC4\xDC\xB7\xD6\xC5\xE4\xC6\xC1\xC4\xBB\xC4\xDA\xB4\xE6",
+                         "\xB4\xED\xCE\xF3", MB_ICONERROR);
         return;
     }
     memset(buffer, BLANK_CELL, size);

@@ -6,6 +6,8 @@
 #include "state.h"
 #include "../host/namestring.h"
 #include "../host/services.h"
+#include "../host/textcode.h"
+#include "../host/code_pages.h"
 #include <stdlib.h>
 #include <string.h>
 
@@ -75,7 +77,11 @@ int32_t __stdcall ShowMessage(const char *text, uint32_t length)
     char buffer[NAME_BUFFER_SIZE];
     copyNameString(buffer, text, length);
     settleScreen();
-    MessageBoxA(cs.consoleWindow, buffer, "\xD0\xC5\xCF\xA2\xBF\xF2", MB_OK); // "信息框" (message box)
+    // The text is the program's, the caption "信息框" (message box) the kernel's.
+    WCHAR wideText[NAME_BUFFER_SIZE], caption[8];
+    toWide(programCodePage(), buffer, -1, wideText, NAME_BUFFER_SIZE);
+    toWide(KERNEL_TEXT_CODE_PAGE, "\xD0\xC5\xCF\xA2\xBF\xF2", -1, caption, 8);
+    MessageBoxW(cs.consoleWindow, wideText, caption, MB_OK);
     return 0;
 }
 

@@ -22,6 +22,7 @@ ConsoleState consoleState = {
     0, 0, false,        // scroll bar
     {}, false,          // drawing lock
     nullptr, nullptr, false, false, false, false, 0, 0, false, // drawing thread and deferral
+    false,              // ANSI window until OpenConsole decides
 };
 
 extern "C" {

@@ -52,6 +52,7 @@ struct ConsoleState {
     DWORD outputAt;            // tick count of the last output call
     DWORD drawnAt;             // tick count of the last drawing of output
     bool closing;              // the window is going away: the drawing thread draws no more
+    bool unicodeWindow;        // the window's class is Unicode (the program has a text code page)
 };
 
 extern ConsoleState consoleState;

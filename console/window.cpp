@@ -6,11 +6,15 @@
 #include "../host/shutdown.h"
 #include "../host/startup.h"
 #include "../host/runwatch.h"
+#include "../host/textcode.h"
+#include "../host/code_pages.h"
 #include "../input/input.h"
+#include <string.h>
 
 static ConsoleState &cs = consoleState;
 
 static const char consoleClassName[] = "Quorven";
+static const WCHAR consoleClassNameW[] = L"Quorven";
 // " Win9X/NT/2K 32位Quorven核 Ver 2.00" (with the leading blank)
 static const char consoleCaption[] = " Win9X/NT/2K 32\xCE\xBBQuorven\xBA\xCB Ver 2.00";
 static const DWORD CONSOLE_CLASS_STYLE = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC; // 0x2B
@@ -23,10 +27,15 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
 
     ConsoleRect r = readSavedConsoleRect();
 
+    // A program with a text code page of its own gets a Unicode window:
+    // typed characters arrive in UTF-16 and are converted to that code page,
+    // not read in the system's. Other programs keep the ANSI window, whose
+    // characters come in the system's code page, which is theirs.
+    cs.unicodeWindow = programHasCodePage();
     if (!previous) {
-        WNDCLASSA wc;
+        WNDCLASSW wc;
         wc.style = CONSOLE_CLASS_STYLE;
-        wc.lpfnWndProc = consoleWndProc;
+        wc.lpfnWndProc = cs.unicodeWindow ? consoleWndProcW : consoleWndProc;
         wc.cbClsExtra = 0;
         wc.cbWndExtra = 0;
         wc.hInstance = instance;
@@ -34,13 +43,32 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
         wc.hCursor = nullptr; // set on every mouse movement instead
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszMenuName = nullptr;
-        wc.lpszClassName = consoleClassName;
-        RegisterClassA(&wc);
+        wc.lpszClassName = consoleClassNameW;
+        if (cs.unicodeWindow) {
+            RegisterClassW(&wc);
+        } else {
+            WNDCLASSA ansi; // the same record with the name as bytes
+            memcpy(&ansi, &wc, sizeof ansi);
+            ansi.lpszClassName = consoleClassName;
+            RegisterClassA(&ansi);
+        }
     }
 
     // WM_GETMINMAXINFO and WM_CREATE arrive inside this call.
-    cs.consoleWindow = CreateWindowExA(0, consoleClassName, consoleCaption, CONSOLE_STYLE, r.left, r.top,
-                                       r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+    WCHAR caption[64];
+    toWide(KERNEL_TEXT_CODE_PAGE, consoleCaption, -1, caption, 64);
+    if (cs.unicodeWindow) {
+        cs.consoleWindow = CreateWindowExW(0, consoleClassNameW, caption, CONSOLE_STYLE, r.left, r.top,
+                                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+    } else {
+        cs.consoleWindow = CreateWindowExA(0, consoleClassName, consoleCaption, CONSOLE_STYLE, r.left, r.top,
+                                           r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
+        // The system read the caption of an ANSI window in its own code page.
+        // The default handling, called directly with the UTF-16 text, stores
+        // it as it is (a WM_SETTEXT sent to the window would be converted to
+        // the system's code page on the way).
+        if (cs.consoleWindow) DefWindowProcW(cs.consoleWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
+    }
     // The start-up show command is OR-ed with 6, not used as it is.
     if (cs.consoleWindow) ShowWindow(cs.consoleWindow, showCommand | 6);
     SetColors(-1, -1);
@@ -50,19 +78,83 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
     return cs.consoleWindow;
 }
 
-// Measures the stock fixed font in the window's own device context, which
-// keeps the font selected for the window's life.
+// The stock fixed font, or for a program with a text code page of its own
+// the same request with that code page's character set: the text functions
+// read bytes in the code page of the selected font's character set
+// (GB2312_CHARSET: 936), whatever the system's code page.
+// When the font mapper answers the request with a proportional font (Wine
+// at code page 1252 gives "WenQuanYi Micro Hei" for GB2312_CHARSET, whose
+// Latin letters overrun the cells), the faces of the character set are
+// tried by name, in the order listed, and the first that measures fixed is
+// taken. The listed pitch is not trusted: Wine lists that font as fixed.
+struct FaceList {
+    int count;
+    char names[16][LF_FACESIZE];
+};
+
+static int CALLBACK listFace(const LOGFONTA *font, const TEXTMETRICA *, DWORD, LPARAM list)
+{
+    FaceList &faces = *reinterpret_cast<FaceList *>(list);
+    if (font->lfFaceName[0] == '@') return 1; // the vertical forms
+    lstrcpynA(faces.names[faces.count++], font->lfFaceName, LF_FACESIZE);
+    return faces.count < 16;
+}
+
+// Measured, not taken from the pitch flag, which such a font may not set
+// truthfully: 'i' and 'W' advance alike.
+static bool isFixedPitch(HDC dc, HFONT font)
+{
+    HGDIOBJ old = SelectObject(dc, font);
+    INT narrow = 0, wide = 1;
+    GetCharWidth32A(dc, 'i', 'i', &narrow);
+    GetCharWidth32A(dc, 'W', 'W', &wide);
+    SelectObject(dc, old);
+    return narrow == wide;
+}
+
+static HGDIOBJ consoleFont(HDC dc)
+{
+    HGDIOBJ stock = GetStockObject(ANSI_FIXED_FONT);
+    if (!programHasCodePage()) return stock;
+    LOGFONTA request;
+    if (!GetObjectA(stock, sizeof request, &request)) return stock;
+    request.lfCharSet = static_cast<BYTE>(codePageCharset(programCodePage()));
+    HFONT font = CreateFontIndirectA(&request);
+    if (font && !isFixedPitch(dc, font)) {
+        LOGFONTA wanted = {};
+        wanted.lfCharSet = request.lfCharSet;
+        FaceList faces;
+        faces.count = 0;
+        EnumFontFamiliesExA(dc, &wanted, listFace, reinterpret_cast<LPARAM>(&faces), 0);
+        for (int i = 0; i < faces.count; i++) {
+            lstrcpynA(request.lfFaceName, faces.names[i], LF_FACESIZE);
+            HFONT candidate = CreateFontIndirectA(&request);
+            if (!candidate) continue;
+            if (isFixedPitch(dc, candidate)) {
+                DeleteObject(font);
+                font = candidate;
+                break;
+            }
+            DeleteObject(candidate);
+        }
+    }
+    return font ? font : stock;
+}
+
+// Measures the console font in the window's own device context, which keeps
+// the font selected for the window's life (also in the context GetScreenDC
+// hands out).
 static void onCreate(HWND window)
 {
     cs.screenDC = GetDC(window);
-    SelectObject(cs.screenDC, GetStockObject(ANSI_FIXED_FONT));
+    SelectObject(cs.screenDC, consoleFont(cs.screenDC));
     TEXTMETRICA tm;
     GetTextMetricsA(cs.screenDC, &tm);
     cs.charWidth = tm.tmAveCharWidth <= 8 ? 8 : tm.tmAveCharWidth;
     cs.lineHeight = tm.tmHeight + tm.tmExternalLeading;
     ReleaseDC(window, cs.screenDC);
     for (int b = 0; b < 256; b++)
-        if (IsDBCSLeadByte(static_cast<BYTE>(b))) setLeadByte(cs.leadBytes, static_cast<unsigned char>(b));
+        if (programLeadByte(static_cast<unsigned char>(b))) setLeadByte(cs.leadBytes, static_cast<unsigned char>(b));
 }
 
 static void onSetFocus()
@@ -97,11 +189,49 @@ static void onPaint(HWND window)
     unlockScreen();
 }
 
+// The program's windowProcHook is written for an ANSI window. A Unicode
+// window hands it each message through the system's conversion to the ANSI
+// form: CallWindowProcW with the handle that the wide GetWindowLongPtr
+// gives for an ANSI window procedure. The handle comes from a message-only
+// window of an ANSI class that is never sent anything, whose procedure is
+// set to the hook for that moment only.
+static WNDPROC ansiHookHandle(QvWord hook)
+{
+    static QvWord handleFor;
+    static WNDPROC handle;
+    static HWND holder;
+    if (handle && handleFor == hook) return handle;
+    if (!holder) {
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = DefWindowProcA;
+        wc.hInstance = instanceHandle;
+        wc.lpszClassName = "QuorvenHookA";
+        RegisterClassA(&wc);
+        holder = CreateWindowExA(0, "QuorvenHookA", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instanceHandle, nullptr);
+        if (!holder) return nullptr;
+    }
+    SetWindowLongPtrA(holder, GWLP_WNDPROC, static_cast<LONG_PTR>(hook));
+    handle = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(holder, GWLP_WNDPROC));
+    SetWindowLongPtrA(holder, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DefWindowProcA));
+    handleFor = hook;
+    return handle;
+}
+
+LRESULT defaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return cs.unicodeWindow ? DefWindowProcW(window, message, wParam, lParam)
+                            : DefWindowProcA(window, message, wParam, lParam);
+}
+
 static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (QvWord hook = programHeader->windowProcHook)
+    if (QvWord hook = programHeader->windowProcHook) {
+        if (cs.unicodeWindow) {
+            if (WNDPROC handle = ansiHookHandle(hook)) return CallWindowProcW(handle, window, message, wParam, lParam);
+        }
         return reinterpret_cast<WNDPROC>(hook)(window, message, wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    }
+    return defaultWindowProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -161,6 +291,18 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     if (isRunQuery(message)) return answerRunQuery(wParam, lParam);
     return passOn(window, message, wParam, lParam);
+}
+
+// The procedure of the Unicode window: characters arrive in UTF-16 and go
+// into the queue in the program's code page; everything else is handled as
+// in the ANSI window.
+LRESULT CALLBACK consoleWndProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CHAR || message == WM_IME_CHAR) {
+        takeWideCharacter(wParam);
+        return 0;
+    }
+    return consoleWndProc(window, message, wParam, lParam);
 }
 
 extern "C" {

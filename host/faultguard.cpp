@@ -26,6 +26,8 @@
 #include "faultwords.h"
 #include "startup.h"
 #include "services.h"
+#include "textcode.h"
+#include "code_pages.h"
 #include "../console/console.h"
 #include <string.h>
 
@@ -268,8 +270,8 @@ static QvWord __stdcall exitWithOne(void *)
 
 static QvWord __stdcall showFaultBox(void *text)
 {
-    return static_cast<QvWord>(MessageBoxA(reinterpret_cast<HWND>(programHeader->faultOwner),
-                                           static_cast<const char *>(text), faultCaption, MB_OKCANCEL));
+    return static_cast<QvWord>(kernelMessageBox(reinterpret_cast<HWND>(programHeader->faultOwner),
+                                                static_cast<const char *>(text), faultCaption, MB_OKCANCEL));
 }
 
 // The handler of the entry guard, on the kernel's own frame after the unwind.

@@ -4,6 +4,8 @@
 #include "cmdline.h"
 #include "entry.h"
 #include "service_table.h"
+#include "textcode.h"
+#include "code_pages.h"
 #include "../console/state.h"
 
 HINSTANCE instanceHandle;
@@ -38,6 +40,21 @@ int WINAPI kernelStartup(HINSTANCE instance, HINSTANCE previous, const char *tai
 
 static bool isLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 
+// The tail of a program with a text code page of its own comes from the
+// UTF-16 command line, converted to that code page (the ANSI command line
+// holds it in the system's code page, with '?' for what that cannot hold).
+static const char *programCommandTail()
+{
+    if (!programHasCodePage()) return commandLineTail(GetCommandLineA(), isLeadByte);
+    const WCHAR *tail = reinterpret_cast<const WCHAR *>(
+        wideCommandLineTail(reinterpret_cast<const uint16_t *>(GetCommandLineW())));
+    int size = WideCharToMultiByte(programCodePage(), 0, tail, -1, nullptr, 0, nullptr, nullptr);
+    char *text = size > 0 ? static_cast<char *>(HeapAlloc(GetProcessHeap(), 0, size)) : nullptr;
+    if (!text) return "";
+    toProgramText(tail, text, size);
+    return text;
+}
+
 // The C run-time's start-up calls WinMain. Its own tail and show command are
 // not trusted: the tail follows the kernel's rule and the show command comes
 // from the start-up information.
@@ -47,5 +64,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     si.cb = sizeof si;
     GetStartupInfoA(&si);
     int show = (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWDEFAULT;
-    return kernelStartup(GetModuleHandleA(nullptr), nullptr, commandLineTail(GetCommandLineA(), isLeadByte), show);
+    initTextCodePage();
+    return kernelStartup(GetModuleHandleA(nullptr), nullptr, programCommandTail(), show);
 }

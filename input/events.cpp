@@ -6,6 +6,8 @@
 #include "../console/console.h"
 #include "../console/state.h"
 #include "../host/services.h"
+#include "../host/textcode.h"
+#include "../host/code_pages.h"
 
 // A key counts as down when the high bit of the 16-bit GetKeyState result
 // is set. GetKeyState reports the state that belonged to the message being
@@ -28,7 +30,7 @@ void enqueueEvent(int32_t code)
 // in together or not at all.
 static void enqueueChar(int32_t code)
 {
-    bool lead = code >= 0x80 && code <= 0xFF && IsDBCSLeadByte(static_cast<BYTE>(code));
+    bool lead = code >= 0x80 && code <= 0xFF && programLeadByte(static_cast<unsigned char>(code));
     if (code < 32 && !eventQueue.full())
         code = withCharShift(code, keyDown(VK_SHIFT));
     for (int32_t refused = eventQueue.putCharacter(code, lead); refused > 0; --refused)
@@ -87,7 +89,7 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         if (wParam == VK_F10)
             translateKey(wParam);
         else
-            *result = DefWindowProcA(window, message, wParam, lParam);
+            *result = defaultWindowProc(window, message, wParam, lParam);
         return true;
     case WM_CHAR:
         enqueueChar(static_cast<int32_t>(wParam));
@@ -109,7 +111,7 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         return true;
     case WM_SYSCOMMAND:
         if ((wParam & 0xF000) == 0xF000)
-            *result = DefWindowProcA(window, message, wParam, lParam);
+            *result = defaultWindowProc(window, message, wParam, lParam);
         else
             enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
         return true;
@@ -138,6 +140,74 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     default:
         return false;
     }
+}
+
+// UTF-16 units to the program's code page, one character at a time (a
+// surrogate pair arrives as two messages).
+static int programBytes(Utf16Joiner &joiner, WPARAM unit, unsigned char bytes[8])
+{
+    uint16_t units[2];
+    int n = joiner.feed(static_cast<uint16_t>(unit), units);
+    if (n == 0) return 0;
+    return WideCharToMultiByte(programCodePage(), 0, reinterpret_cast<LPCWCH>(units), n,
+                               reinterpret_cast<char *>(bytes), 8, nullptr, nullptr);
+}
+
+void takeWideCharacter(WPARAM unit)
+{
+    static Utf16Joiner joiner;
+    unsigned char bytes[8];
+    int count = programBytes(joiner, unit, bytes);
+    for (int i = 0; i < count; i++) enqueueChar(bytes[i]);
+}
+
+bool isCharacterMessage(UINT message)
+{
+    return message == WM_CHAR || message == WM_IME_CHAR || message == WM_SYSCHAR || message == WM_DEADCHAR ||
+           message == WM_SYSDEADCHAR;
+}
+
+// While the messageHook handles a character message in the program's bytes,
+// the console window is an ANSI window: the hook dispatches the message in
+// that form (DispatchMessageA), and on the way to a Unicode window the
+// system would read the bytes in its own code page, which is not the
+// program's (on a double-byte one it would even hold a byte back, waiting
+// for a trail byte of its own). The Unicode procedure comes back after the
+// hook, or, when a fault left the hook, before the next message.
+static bool byteWindow;
+
+void endByteWindow()
+{
+    if (!byteWindow) return;
+    byteWindow = false;
+    SetWindowLongPtrW(consoleState.consoleWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProcW));
+    consoleState.unicodeWindow = true;
+}
+
+void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
+{
+    static Utf16Joiner joiner;
+    endByteWindow();
+    unsigned char bytes[8];
+    int count = programBytes(joiner, msg->wParam, bytes);
+    if (msg->hwnd && msg->hwnd == consoleState.consoleWindow && consoleState.unicodeWindow) {
+        SetWindowLongPtrA(msg->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProc));
+        consoleState.unicodeWindow = false;
+        byteWindow = true;
+    }
+    MSG byteMessage = *msg;
+    if (msg->message == WM_IME_CHAR) {
+        // One message: a double-byte character has its lead byte in the high byte.
+        byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
+        if (count) hook(&byteMessage);
+    } else {
+        // Lead byte, then trail byte, each as a message of its own.
+        for (int i = 0; i < count; i++) {
+            byteMessage.wParam = bytes[i];
+            hook(&byteMessage);
+        }
+    }
+    endByteWindow();
 }
 
 extern "C" {

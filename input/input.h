@@ -11,3 +11,17 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 
 // Adds a code to the event queue unchanged; the bell when the queue is full.
 void enqueueEvent(int32_t code);
+
+// The Unicode window (a program with a text code page of its own): a
+// WM_CHAR or WM_IME_CHAR unit of UTF-16, queued as the program's bytes,
+// lead then trail.
+void takeWideCharacter(WPARAM unit);
+// WM_CHAR, WM_IME_CHAR, WM_SYSCHAR, WM_DEADCHAR and WM_SYSDEADCHAR.
+bool isCharacterMessage(UINT message);
+// Hands a character message fetched in UTF-16 to the program's messageHook
+// as it would come on a system whose code page is the program's: a message
+// per byte, lead then trail (WM_IME_CHAR: one message, lead byte high).
+void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *));
+// Gives the console window its Unicode procedure back when a fault left a
+// messageHook that handled a character message.
+void endByteWindow();

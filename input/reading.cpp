@@ -6,19 +6,33 @@
 #include "../host/services.h"
 #include "../host/startup.h"
 #include "../host/runwatch.h"
+#include "../host/textcode.h"
+#include "input.h"
 
 typedef void(__stdcall *MessageHook)(MSG *);
 
 // Hands one retrieved message to the hosted program's messageHook, which
 // then translates and dispatches as it likes, or translates and dispatches
 // it here. The hook was read from the header for this message.
+// A program with a text code page of its own has its messages fetched in
+// UTF-16 (the system's ANSI form would read characters in its own code
+// page); its hook sees character messages converted to its code page.
 static void handleMessage(MSG *msg, QvWord hook)
 {
+    bool wide = programHasCodePage();
+    if (wide) endByteWindow();
     if (hook != 0) {
-        reinterpret_cast<MessageHook>(static_cast<uintptr_t>(hook))(msg);
+        MessageHook routine = reinterpret_cast<MessageHook>(static_cast<uintptr_t>(hook));
+        if (wide && isCharacterMessage(msg->message))
+            handCharacterToHook(msg, routine);
+        else
+            routine(msg);
     } else {
         TranslateMessage(msg);
-        DispatchMessageA(msg);
+        if (wide)
+            DispatchMessageW(msg);
+        else
+            DispatchMessageA(msg);
     }
 }
 
@@ -32,7 +46,7 @@ int32_t __stdcall WaitEvent()
         QvWord hook = programHeader->messageHook;
         MSG msg;
         runWatch.waiting = 1; // blocked on input, for quorven-run's status query
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = programHasCodePage() ? GetMessageW(&msg, nullptr, 0, 0) : GetMessageA(&msg, nullptr, 0, 0);
         runWatch.waiting = 0;
         if (got == 0)
             ExitProgram(0); // WM_QUIT: its exit code is not used
@@ -49,7 +63,8 @@ int32_t __stdcall PeekEvent()
 {
     settleScreen();
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (programHasCodePage() ? PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)
+                                : PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         QvWord hook = programHeader->messageHook;
         if (msg.message == WM_QUIT)
             ExitProgram(0);
@@ -58,7 +73,7 @@ int32_t __stdcall PeekEvent()
     return eventQueue.empty() ? 0 : eventQueue.head();
 }
 
-static bool isLeadByte(uint8_t byte) { return IsDBCSLeadByte(byte) != 0; }
+static bool isLeadByte(uint8_t byte) { return programLeadByte(byte); }
 
 // Echoes back, blank, back over n cells: the erased character's cells.
 static void eraseCells(int32_t n)

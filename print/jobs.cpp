@@ -10,12 +10,12 @@ int32_t __stdcall BeginPrintJob()
 {
     if (!printState.printerDC && !ChoosePrinter(0))
         return 0;
-    static_assert(sizeof(DOCINFOA) == 20, "the document record is 20 bytes");
+    static_assert(sizeof(DOCINFOW) == 20, "the document record is 20 bytes");
     settleScreen(); // what the program printed to the console is on the screen first
-    DOCINFOA document = {};
+    DOCINFOW document = {};
     document.cbSize = sizeof document;
-    document.lpszDocName = "Document"; // the job's name in the print queue
-    StartDocA(printState.printerDC, &document);
+    document.lpszDocName = L"Document"; // the job's name in the print queue
+    StartDocW(printState.printerDC, &document);
     StartPage(printState.printerDC);
     return 0;
 }

@@ -1,6 +1,7 @@
 // Printer selection and setup: the print set-up dialog, the default printer,
 // the printer device context and the default printer's stored orientation.
 #include "../host/services.h"
+#include "../host/textcode.h"
 #include "../console/console.h"
 #include "../console/state.h"
 #include "state.h"
@@ -136,8 +137,8 @@ HDC __stdcall ChoosePrinter(int32_t useDefault)
         return printState.printerDC;
     DeleteDC(printState.printerDC);
     // "打印机不能显示位图." / "设备错误"
-    MessageBoxA(consoleState.consoleWindow, "\xB4\xF2\xD3\xA1\xBB\xFA\xB2\xBB\xC4\xDC\xCF\xD4\xCA\xBE\xCE\xBB\xCD\xBC.",
-                "\xC9\xE8\xB1\xB8\xB4\xED\xCE\xF3", MB_OK);
+    kernelMessageBox(consoleState.consoleWindow, "\xB4\xF2\xD3\xA1\xBB\xFA\xB2\xBB\xC4\xDC\xCF\xD4\xCA\xBE\xCE\xBB\xCD\xBC.",
+                     "\xC9\xE8\xB1\xB8\xB4\xED\xCE\xF3", MB_OK);
     printState.printerDC = nullptr;
     return nullptr;
 }

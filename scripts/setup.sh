@@ -137,10 +137,18 @@ else
   fi
 fi
 
-# Code page 936 needs the zh_CN.UTF-8 locale.
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
-  $SUDO sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+# Code page 936 needs the zh_CN.UTF-8 locale; the tests of programs with a
+# text code page of their own also run under en_US.UTF-8 (Wine's code page
+# 1252) and ja_JP.UTF-8 (932, a double-byte page that reads GBK otherwise).
+missing_locale=
+for loc in zh_CN ja_JP en_US; do
+  if ! locale -a 2>/dev/null | grep -qi "^$loc.utf8\$"; then
+    $SUDO sed -i "s/^# *\($loc.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$loc.UTF-8 UTF-8" /etc/locale.gen || echo "$loc.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    missing_locale=1
+  fi
+done
+if [ -n "$missing_locale" ]; then
   $SUDO locale-gen >/dev/null
 fi
 

@@ -4,6 +4,7 @@
 #include "../host/services.h"
 #include "dialogs.h"
 #include "service_text.h"
+#include "../host/textcode.h"
 #include <stddef.h>
 
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == FILE_DIALOG_RECORD_SIZE,
@@ -19,13 +20,49 @@ enum : DWORD {
 };
 static_assert(OPEN_FLAGS == 0x4804 && OPEN_EXISTING_FLAGS == 0x5804 && SAVE_FLAGS == 6, "dialog flags");
 
-bool ansiLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
+bool ansiLeadByte(unsigned char b) { return programLeadByte(b); }
 
-unsigned char *runFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEA *), DWORD flags, HWND owner, char *filter,
-                             const char *caption, const char *folder, unsigned char *result)
+// A program with a text code page of its own: the same dialog through the
+// wide call, its texts converted from that code page and the chosen name
+// and title converted back into the same buffers.
+unsigned char *runWideFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEW *), DWORD flags, HWND owner,
+                                 const char *filter, const char *caption, const char *folder, unsigned char *result)
+{
+    UINT cp = programCodePage();
+    // The filter is a list of NUL-ended strings that ends with an empty one.
+    const char *end = filter;
+    while (end[0] || end[1]) end++;
+    static WCHAR wideFilter[2048];
+    int units = MultiByteToWideChar(cp, 0, filter, static_cast<int>(end - filter) + 2, wideFilter, 2048);
+    WCHAR wideCaption[256], wideFolder[256], wideFile[FILE_DIALOG_TEXT_SIZE], wideTitle[256];
+    toWide(cp, reinterpret_cast<const char *>(result + 1), -1, wideFile, FILE_DIALOG_TEXT_SIZE);
+    OPENFILENAMEW r = {};
+    r.lStructSize = FILE_DIALOG_RECORD_SIZE;
+    r.hwndOwner = owner;
+    r.lpstrFilter = units > 0 ? wideFilter : nullptr;
+    r.nFilterIndex = 1;
+    r.lpstrFile = wideFile;
+    r.nMaxFile = FILE_DIALOG_TEXT_SIZE;
+    r.lpstrFileTitle = wideTitle;
+    r.nMaxFileTitle = 256;
+    r.lpstrInitialDir = folder ? toWide(cp, folder, -1, wideFolder, 256) : nullptr;
+    r.lpstrTitle = caption ? toWide(cp, caption, -1, wideCaption, 256) : nullptr;
+    r.Flags = flags;
+    bool chosen = dialog(&r) != 0;
+    if (chosen) {
+        toProgramText(wideFile, reinterpret_cast<char *>(result + 1), FILE_DIALOG_TEXT_SIZE);
+        toProgramText(wideTitle, fileDialogState.titleBuffer, sizeof fileDialogState.titleBuffer);
+    }
+    return finishCountedString(result, chosen);
+}
+
+unsigned char *runFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEA *), BOOL(WINAPI *wideDialog)(OPENFILENAMEW *),
+                             DWORD flags, HWND owner, char *filter, const char *caption, const char *folder,
+                             unsigned char *result)
 {
     settleScreen(); // the console as it stands behind the dialog
     convertFilterText(filter, ansiLeadByte);
+    if (programHasCodePage()) return runWideFileDialog(wideDialog, flags, owner, filter, caption, folder, result);
     OPENFILENAMEA &r = fileDialogState.record;
     r.lStructSize = FILE_DIALOG_RECORD_SIZE;
     r.hwndOwner = owner;
@@ -46,18 +83,18 @@ extern "C" {
 unsigned char *__stdcall OpenExistingFileDialog(HWND owner, char *filter, const char *caption, const char *folder,
                                                 unsigned char *result)
 {
-    return runFileDialog(GetOpenFileNameA, OPEN_EXISTING_FLAGS, owner, filter, caption, folder, result);
+    return runFileDialog(GetOpenFileNameA, GetOpenFileNameW, OPEN_EXISTING_FLAGS, owner, filter, caption, folder, result);
 }
 
 unsigned char *__stdcall SaveFileDialog(HWND owner, char *filter, const char *caption, const char *folder,
                                         unsigned char *result)
 {
-    return runFileDialog(GetSaveFileNameA, SAVE_FLAGS, owner, filter, caption, folder, result);
+    return runFileDialog(GetSaveFileNameA, GetSaveFileNameW, SAVE_FLAGS, owner, filter, caption, folder, result);
 }
 
 unsigned char *__stdcall OpenFileDialog(HWND owner, char *filter, const char *caption, const char *folder,
                                         unsigned char *result)
 {
-    return runFileDialog(GetOpenFileNameA, OPEN_FLAGS, owner, filter, caption, folder, result);
+    return runFileDialog(GetOpenFileNameA, GetOpenFileNameW, OPEN_FLAGS, owner, filter, caption, folder, result);
 }
 }

@@ -5,21 +5,34 @@
 #include "../host/services.h"
 #include "../host/namestring.h"
 #include "service_text.h"
+#include "../host/textcode.h"
+
+// Opens a file named in the program's text. A program with a text code page
+// of its own has the name converted and opened by its UTF-16 form, so that
+// it lands on disk as the characters it names on any system.
+static FILE *openNamed(const char *name, uint32_t nameLength, const char *mode)
+{
+    char path[NAME_BUFFER_SIZE];
+    copyNameString(path, name, nameLength);
+    if (!programHasCodePage()) return fopen(path, mode);
+    WCHAR widePath[NAME_BUFFER_SIZE], wideMode[4];
+    toWide(programCodePage(), path, -1, widePath, NAME_BUFFER_SIZE);
+    toWide(CP_ACP, mode, -1, wideMode, 4);
+    return _wfopen(widePath, wideMode);
+}
 
 extern "C" {
 FILE *__stdcall OpenTextFile(const char *name, uint32_t nameLength, int32_t update)
 {
     char mode[4];
-    char path[NAME_BUFFER_SIZE];
     textOpenMode(mode, update != 0);
-    return fopen(copyNameString(path, name, nameLength), mode);
+    return openNamed(name, nameLength, mode);
 }
 
 FILE *__stdcall CreateTextFile(const char *name, uint32_t nameLength)
 {
-    char path[NAME_BUFFER_SIZE];
     // No 't' or 'b': the run-time's default translation, which is text.
-    return fopen(copyNameString(path, name, nameLength), "w+");
+    return openNamed(name, nameLength, "w+");
 }
 
 // A handle of 0 is what a failed open gave back; the stream services answer
@@ -62,8 +75,7 @@ int32_t __stdcall ReadFileLine(char *buffer, int32_t size, FILE *file)
 
 int32_t __stdcall WriteWholeFile(const void *data, int32_t size, const char *name, uint32_t nameLength)
 {
-    char path[NAME_BUFFER_SIZE];
-    FILE *file = fopen(copyNameString(path, name, nameLength), "wb");
+    FILE *file = openNamed(name, nameLength, "wb");
     if (!file) return 0;
     size_t written = fwrite(data, 1, static_cast<uint32_t>(size), file);
     fclose(file); // whatever the write did

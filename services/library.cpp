@@ -3,7 +3,46 @@
 #include "../host/services.h"
 #include "../host/namestring.h"
 #include "service_text.h"
+#include "../host/textcode.h"
+#include "../host/code_pages.h"
 #include <stdlib.h>
+
+// The other case of every single-byte character of the program's code page
+// (itself when it has none, or none that is one byte); built on first use.
+static const unsigned char *caseTable(bool upper)
+{
+    static unsigned char tables[2][256];
+    static bool built[2];
+    unsigned char *table = tables[upper];
+    if (built[upper]) return table;
+    for (int b = 0; b < 256; b++) {
+        table[b] = static_cast<unsigned char>(b);
+        char in = static_cast<char>(b);
+        WCHAR wide;
+        if (programLeadByte(static_cast<unsigned char>(b)) ||
+            MultiByteToWideChar(programCodePage(), MB_ERR_INVALID_CHARS, &in, 1, &wide, 1) != 1)
+            continue;
+        WCHAR other = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(
+            upper ? CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(wide)))
+                  : CharLowerW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(wide)))));
+        char out[4];
+        BOOL lost = FALSE;
+        if (WideCharToMultiByte(programCodePage(), 0, &other, 1, out, sizeof out, nullptr, &lost) == 1 && !lost)
+            table[b] = static_cast<unsigned char>(out[0]);
+    }
+    built[upper] = true;
+    return table;
+}
+
+// A program with a text code page of its own: its single-byte characters
+// change case as that code page has them; double-byte characters stay as
+// they are, whatever the system's code page would make of their bytes.
+static int32_t changeCase(char *text, int32_t length, bool upper)
+{
+    mapSingleByteCase(reinterpret_cast<unsigned char *>(text), static_cast<uint32_t>(length), programLeadByte,
+                      caseTable(upper));
+    return length;
+}
 
 extern "C" {
 // Every block comes with 32 usable bytes beyond the size asked for. A size
@@ -30,7 +69,10 @@ void *__stdcall ReallocMemory(void *block, uint32_t size)
 HMODULE __stdcall LoadLibraryByName(const char *name, uint32_t nameLength)
 {
     char text[NAME_BUFFER_SIZE];
-    return LoadLibraryA(copyNameString(text, name, nameLength));
+    copyNameString(text, name, nameLength);
+    if (!programHasCodePage()) return LoadLibraryA(text);
+    WCHAR wide[NAME_BUFFER_SIZE];
+    return LoadLibraryW(toWide(programCodePage(), text, -1, wide, NAME_BUFFER_SIZE));
 }
 
 BOOL __stdcall FreeLibraryHandle(HMODULE module)
@@ -51,11 +93,13 @@ FARPROC __stdcall GetProcByName(const char *name, uint32_t nameLength, HMODULE m
 
 int32_t __stdcall UpperCase(char *text, int32_t length)
 {
+    if (programHasCodePage()) return changeCase(text, length, true);
     return static_cast<int32_t>(CharUpperBuffA(text, static_cast<DWORD>(length)));
 }
 
 int32_t __stdcall LowerCase(char *text, int32_t length)
 {
+    if (programHasCodePage()) return changeCase(text, length, false);
     return static_cast<int32_t>(CharLowerBuffA(text, static_cast<DWORD>(length)));
 }
 }

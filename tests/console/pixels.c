@@ -270,7 +270,10 @@ static void gbk(void)
     void *bits;
     HBITMAP bmp = wCreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, 0, 0);
     wSelectObject(mem, bmp);
-    wSelectObject(mem, wGetStockObject(ANSI_FIXED_FONT));
+    /* The console's own font (the stock fixed font, or the one of the
+     * program's code page): the window's private context keeps it. */
+    wSelectObject(mem, ((HGDIOBJ(__attribute__((stdcall)) *)(HDC, UINT))qvtProc("gdi32.dll", "GetCurrentObject"))(
+                           screen, OBJ_FONT));
     ((COLORREF(__attribute__((stdcall)) *)(HDC, COLORREF))qvtProc("gdi32.dll", "SetBkColor"))(mem, WHITE);
     ((COLORREF(__attribute__((stdcall)) *)(HDC, COLORREF))qvtProc("gdi32.dll", "SetTextColor"))(mem, BLACK);
     static const WCHAR text[] = {0x4E2D, 0x6587};
@@ -577,6 +580,27 @@ static int32_t QV_STDCALL entry(void)
     wGetClientRect(w, &client);
     if (C > (client.right - 1) / cw) C = (client.right - 1) / cw;
     CHECK(w != 0);
+    {
+        HDC dc = wGetDC(w);
+        char face[64];
+        TEXTMETRICA tm;
+        ((int(__attribute__((stdcall)) *)(HDC, int, char *))qvtProc("gdi32.dll", "GetTextFaceA"))(dc, 64, face);
+        ((BOOL(__attribute__((stdcall)) *)(HDC, TEXTMETRICA *))qvtProc("gdi32.dll", "GetTextMetricsA"))(dc, &tm);
+        INT adv[2] = {0, 0};
+        ((BOOL(__attribute__((stdcall)) *)(HDC, UINT, UINT, INT *))qvtProc("gdi32.dll", "GetCharWidth32A"))(dc, 'i', 'i', adv);
+        ((BOOL(__attribute__((stdcall)) *)(HDC, UINT, UINT, INT *))qvtProc("gdi32.dll", "GetCharWidth32A"))(dc, 'W', 'W', adv + 1);
+        qvtPrint("font: %s, charset %d, average width %d, widest %d, height %d, advances i %d W %d, cells %d x %d\n",
+                 face, tm.tmCharSet, tm.tmAveCharWidth, tm.tmMaxCharWidth, tm.tmHeight, adv[0], adv[1], cw, lh);
+    }
+    {
+        /* The caption read back in UTF-16: " Win9X/NT/2K 32位Quorven核 Ver 2.00". */
+        static const WCHAR want[] = {' ', 'W', 'i', 'n', '9', 'X', '/', 'N', 'T', '/', '2', 'K', ' ', '3', '2', 0x4F4D,
+                                     'Q', 'u', 'o', 'r', 'v', 'e', 'n', 0x6838, ' ', 'V', 'e', 'r', ' ', '2', '.', '0', '0', 0};
+        WCHAR caption[64];
+        int n = ((int(__attribute__((stdcall)) *)(HWND, WCHAR *, int))qvtProc("user32.dll", "GetWindowTextW"))(w, caption, 64);
+        CHECK_EQ(n, sizeof want / sizeof want[0] - 1);
+        CHECK_BYTES(caption, want, sizeof want);
+    }
     shownWhileSleeping();
     colours();
     highlight();

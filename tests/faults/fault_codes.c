@@ -1,7 +1,7 @@
 /* Faults of every kind in the hosted program, each answered with OK: the box
  * text carries the exception code, the entry runs again with the header kept,
  * the fault fields describe the last fault and a second fault replaces every
- * one of them. Last, a fault box that cannot be shown (MessageBoxA returns 0)
+ * one of them. Last, a fault box that cannot be shown (MessageBoxW returns 0)
  * restarts the program as OK does. */
 #include "faulttest.h"
 
@@ -48,19 +48,20 @@ static void writeAddressZero(void)
                      "movl %%eax, 0x20" ::: "esi", "memory");
 }
 
-/* Stands in for the platform's MessageBoxA while the box cannot be shown:
- * records what the kernel asked for and fails. */
+/* Stands in for the platform's MessageBoxW while the box cannot be shown:
+ * records what the kernel asked for (its texts in UTF-16, whatever the
+ * system's code page) and fails. */
 static uint32_t boxCalls, boxOwner, boxType;
-static char boxText[80], boxCaption[80];
+static uint16_t boxText[80], boxCaption[80];
 
-static void copyText(char *to, const char *from)
+static void copyText(uint16_t *to, const uint16_t *from)
 {
     uint32_t i = 0;
     for (; from[i] && i < 79; i++) to[i] = from[i];
     to[i] = 0;
 }
 
-static int QV_STDCALL failingMessageBox(uint32_t owner, const char *text, const char *caption, uint32_t type)
+static int QV_STDCALL failingMessageBox(uint32_t owner, const uint16_t *text, const uint16_t *caption, uint32_t type)
 {
     boxCalls++;
     boxOwner = owner;
@@ -128,21 +129,24 @@ static int32_t QV_STDCALL entry(void)
     case 5:
         checkFault(CODE_BREAKPOINT, 0x5E510004);
         /* No box is announced: none is shown. */
-        realMessageBox = qvtPatchImport("user32.dll", "MessageBoxA", (void *)failingMessageBox);
+        realMessageBox = qvtPatchImport("user32.dll", "MessageBoxW", (void *)failingMessageBox);
         CHECK(realMessageBox != 0);
         writeAddressZero();
         break;
     case 6:
-        qvtPatchImport("user32.dll", "MessageBoxA", realMessageBox);
+        qvtPatchImport("user32.dll", "MessageBoxW", realMessageBox);
         checkFault(CODE_ACCESS_VIOLATION, 0x5E510005);
         CHECK_EQ(boxCalls, 1);
         CHECK_EQ(boxOwner, 0);
         CHECK_EQ(boxType, 1); /* MB_OKCANCEL */
-        CHECK(qvtStrcmp(boxCaption, "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF") == 0);
-        char wanted[32];
-        QVT_FN("user32.dll", "wsprintfA", wsprintfA_t)(wanted, "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF # %X",
-                                                       CODE_ACCESS_VIOLATION);
-        CHECK(qvtStrcmp(boxText, wanted) == 0);
+        /* "异常中断", and "异常中断 # code" */
+        static const uint16_t caption[] = {0x5F02, 0x5E38, 0x4E2D, 0x65AD, 0};
+        static const uint16_t format[] = {0x5F02, 0x5E38, 0x4E2D, 0x65AD, ' ', '#', ' ', '%', 'X', 0};
+        CHECK_BYTES(boxCaption, caption, sizeof caption);
+        uint16_t wanted[32];
+        QVT_FN("user32.dll", "wsprintfW", int(__attribute__((cdecl)) *)(uint16_t *, const uint16_t *, ...))(
+            wanted, format, CODE_ACCESS_VIOLATION);
+        CHECK_BYTES(boxText, wanted, 16 * sizeof(uint16_t)); /* 15 characters and the NUL */
         qvtFinish();
     }
     qvtPrint("FAIL run %d went on after its fault\n", runNumber);

@@ -10,8 +10,9 @@
  *
  *   box N caption=HEX text=HEX owner=HEX ok=0|1 cancel=0|1 buttons=N
  *
- * with the caption and the text as the bytes GetWindowTextA and
- * GetDlgItemTextA(box, 0xFFFF) give in the ANSI code page, in hexadecimal.
+ * with the caption and the text as GetWindowTextW and GetDlgItemTextW(box,
+ * 0xFFFF) give them, converted to GBK, in hexadecimal: the same on every
+ * system code page.
  * It ends with "done N" after the last box, or "timeout N" when a box did not
  * appear in time (exit code 2). */
 #include <windows.h>
@@ -19,8 +20,14 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* "异常中断" in GBK */
-static const char caption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
+/* "异常中断" */
+static const WCHAR caption[] = {0x5F02, 0x5E38, 0x4E2D, 0x65AD, 0};
+
+/* UTF-16 to GBK, for printing. */
+static int toGbk(const WCHAR *text, int n, char *out, int size)
+{
+    return WideCharToMultiByte(936, 0, text, n, out, size, NULL, NULL);
+}
 
 static void printHex(const char *label, const char *bytes, int n)
 {
@@ -59,7 +66,7 @@ int main(int argc, char **argv)
         n++;
         HWND box = NULL;
         DWORD start = GetTickCount();
-        while (!(box = FindWindowA("#32770", caption)) || !IsWindowVisible(box)) {
+        while (!(box = FindWindowW(L"#32770", caption)) || !IsWindowVisible(box)) {
             if (GetTickCount() - start > timeout) {
                 printf("timeout %d\n", n);
                 fflush(stdout);
@@ -68,9 +75,10 @@ int main(int argc, char **argv)
             Sleep(5);
         }
         Sleep(50); /* let the box finish its start-up */
-        char text[256], title[256];
-        int textLength = GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        int titleLength = GetWindowTextA(box, title, sizeof title);
+        WCHAR wideText[256], wideTitle[256];
+        char text[512], title[512];
+        int textLength = toGbk(wideText, GetDlgItemTextW(box, 0xFFFF, wideText, 256), text, sizeof text);
+        int titleLength = toGbk(wideTitle, GetWindowTextW(box, wideTitle, 256), title, sizeof title);
         buttons = 0;
         EnumChildWindows(box, countButton, 0);
         printf("box %d", n);

@@ -10,6 +10,12 @@ endif()
 set(QV_FAULT_DRIVER tests/faults/fault_driver.py)
 qv_hosted_test(fault_codes SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --answers ok,ok,ok,ok)
+# The kernel's own texts on other system code pages: the box reads the same
+# on code page 1252 without a program code page, and on 932 with one.
+qv_hosted_test(fault_codes_en_US SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok LOCALE en_US.UTF-8)
+qv_hosted_test(fault_codes_cp936_ja_JP SOURCES tests/faults/fault_codes.c SCRIPT ${QV_FAULT_DRIVER}
+               ARGS --answers ok,ok,ok,ok CODE_PAGE 936 LOCALE ja_JP.UTF-8)
 qv_hosted_test(fault_frame SOURCES tests/faults/fault_frame.c SCRIPT ${QV_FAULT_DRIVER}
                ARGS --answers ok,ok,ok,ok,ok,ok)
 qv_hosted_test(fault_stack SOURCES tests/faults/fault_stack.c SCRIPT ${QV_FAULT_DRIVER}

@@ -52,17 +52,20 @@ def load_session():
 
 def wine_env(session=None, extra=None):
     """Environment for every Wine process of the run: the private prefix,
-    the private display, code page 936."""
+    the private display, code page 936, or the locale QV_LOCALE names (a test
+    of a program on another system code page: en_US.UTF-8 gives 1252,
+    ja_JP.UTF-8 932)."""
     session = session or load_session()
     env = dict(os.environ)
+    locale = env.get('QV_LOCALE') or 'zh_CN.UTF-8'
     env.update({
         'WINEPREFIX': session['prefix'],
         'WINEARCH': 'win32',
         'WINEDEBUG': env.get('QV_WINEDEBUG', '-all'),
         'WINEDLLOVERRIDES': 'mscoree,mshtml=;winemenubuilder.exe=d',
         'DISPLAY': session['display'],
-        'LC_ALL': 'zh_CN.UTF-8',
-        'LANG': 'zh_CN.UTF-8',
+        'LC_ALL': locale,
+        'LANG': locale,
     })
     if extra:
         env.update(extra)

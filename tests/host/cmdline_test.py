@@ -8,6 +8,14 @@ sys.path.insert(0, 'tests/harness')
 import qvharness as h
 
 exe = sys.argv[1]
+if os.environ.get('QV_LOCALE'):
+    # Joined with --code-page 936 and run on another system code page: a
+    # Chinese argument reaches the tail as GBK, as under code page 936.
+    r = h.run(exe, ['中文', 'x'], timeout=30, env_extra={'QV_TAIL_CONVERTED': '1'})
+    ok = r.code == 0 and 'hex=D6D0CEC42078' in r.lines() and not any(l.startswith('FAIL') for l in r.lines())
+    print(r.out, r.err)
+    print('TEST PASSED' if ok else 'TEST FAILED')
+    sys.exit(0 if ok else 1)
 launch = os.path.join(os.path.dirname(exe), 'qvlaunch.exe')
 drive_c = os.path.join(h.load_session()['prefix'], 'drive_c')
 for d in ('qv test dir', 'qvtest'):

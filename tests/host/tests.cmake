@@ -1,6 +1,10 @@
 # Program host: start-up, header, service table, shutdown, resources.
 qv_hosted_test(startup_fields SOURCES tests/host/startup_fields.c ARGS one two)
 qv_hosted_test(startup_cmdline SOURCES tests/host/startup_cmdline.c SCRIPT tests/host/cmdline_test.py)
+foreach(loc en_US ja_JP)
+  qv_hosted_test(startup_cmdline_cp936_${loc} SOURCES tests/host/startup_cmdline.c SCRIPT tests/host/cmdline_test.py
+                 CODE_PAGE 936 LOCALE ${loc}.UTF-8)
+endforeach()
 qv_hosted_test(callconv SOURCES tests/host/callconv.c tests/host/callconv.S)
 qv_hosted_test(exit_hook SOURCES tests/host/exit_hook.c SCRIPT tests/host/exit_test.py)
 qv_hosted_program(entry_return SOURCES tests/host/entry_return.c OUTDIR ${QV_BIN_DIR}/tests)

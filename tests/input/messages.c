@@ -362,6 +362,49 @@ static void readLineEcho(void)
     CHECK_EQ(qvQueryCursor(), (4 << 16) | 3);
 }
 
+/* ---- A program with a text code page (joined with --code-page 936) -------
+ * Characters sent or posted in UTF-16, as a keyboard or an input method on
+ * any system gives them, arrive as GBK bytes, lead then trail, and the
+ * messageHook sees them as bytes too. Run only when the tail says "wide". */
+
+static uint32_t wideHookBytes[8];
+static int wideHookCount;
+
+static void QV_STDCALL byteHook(ProbeMsg *msg)
+{
+    if (msg->message == WM_CHAR && wideHookCount < 8) wideHookBytes[wideHookCount++] = msg->wParam;
+    ((Fn1)qvtProc("user32.dll", "DispatchMessageA"))((uint32_t)(uintptr_t)msg);
+}
+
+static void wideCharacters(void)
+{
+    typedef int(__attribute__((stdcall)) * Msg_t)(uint32_t, uint32_t, uint32_t, int32_t);
+    Msg_t sendW = (Msg_t)qvtProc("user32.dll", "SendMessageW");
+    Msg_t postW = (Msg_t)qvtProc("user32.dll", "PostMessageW");
+    drain();
+    sendW(console, WM_CHAR, 0x4E2D, 0);     /* 中 */
+    sendW(console, WM_IME_CHAR, 0x6587, 1); /* 文 */
+    sendW(console, WM_CHAR, 'a', 0);
+    CHECK_EQ(qvWaitEvent(), 0xD6);
+    CHECK_EQ(qvWaitEvent(), 0xD0);
+    CHECK_EQ(qvWaitEvent(), 0xCE);
+    CHECK_EQ(qvWaitEvent(), 0xC4);
+    CHECK_EQ(qvWaitEvent(), 'a');
+    /* Posted, through WaitEvent's own loop and through the messageHook. */
+    postW(console, WM_CHAR, 0x8F93, 0); /* 输 = CA E4 */
+    CHECK_EQ(qvWaitEvent(), 0xCA);
+    CHECK_EQ(qvWaitEvent(), 0xE4);
+    qvHeader.messageHook = (QvWord)(uintptr_t)byteHook;
+    postW(console, WM_CHAR, 0x51FA, 0); /* 出 = B3 F6 */
+    CHECK_EQ(qvWaitEvent(), 0xB3);
+    CHECK_EQ(qvWaitEvent(), 0xF6);
+    qvHeader.messageHook = 0;
+    CHECK_EQ(wideHookCount, 2);
+    CHECK_EQ(wideHookBytes[0], 0xB3);
+    CHECK_EQ(wideHookBytes[1], 0xF6);
+    CHECK_EQ(qvPeekEvent(), 0);
+}
+
 static void QV_STDCALL shutdownHook(void)
 {
     CHECK(closing);
@@ -375,6 +418,11 @@ static int32_t QV_STDCALL entry(void)
     CHECK(console != 0);
     qvRestoreConsole();
     drain();
+    const char *tail = (const char *)(uintptr_t)((uint32_t)(uintptr_t)&qvHeader + qvHeader.commandLine);
+    if (qvtStrcmp(tail, "wide") == 0) {
+        wideCharacters();
+        qvtFinish();
+    }
     qvHeader.windowProcHook = (QvWord)(uintptr_t)windowProcHook;
     commands();
     keysAndHook();

@@ -234,8 +234,23 @@ static void handleZero(void)
     CHECK_BYTES(buf, "QQQQQQQ", 8);
 }
 
+/* A GBK name, "中文.txt": the driver finds it on disk under its characters
+ * (with a program joined with --code-page 936, on any system code page). */
+static void gbkName(void)
+{
+    static const char name[] = "\xD6\xD0\xCE\xC4.txt";
+    CHECK_EQ(qvWriteWholeFile("gbk", 3, name, sizeof name - 1), 3);
+    uint32_t f = qvOpenTextFile(name, sizeof name - 1, 0);
+    CHECK(f != 0);
+    char buf[8] = "";
+    CHECK_EQ(qvReadFileLine(buf, 8, f), 3);
+    CHECK_BYTES(buf, "gbk", 4);
+    qvCloseFile(f);
+}
+
 static int32_t QV_STDCALL entry(void)
 {
+    gbkName();
     lineReading();
     translationAndModes();
     positioning();

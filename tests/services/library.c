@@ -138,8 +138,12 @@ static void textCase(void)
     CHECK_BYTES(text, "mixed", 5);
 
     /* Code page 936: double-byte characters stay as they are, even when a
-     * trail byte falls in the range of the ASCII letters. */
-    CHECK_EQ(((uint32_t(__attribute__((stdcall)) *)(void))qvtProc("kernel32.dll", "GetACP"))(), 936);
+     * trail byte falls in the range of the ASCII letters. On the system's
+     * code page 936, or (the tail says "cp936") joined with --code-page 936
+     * on another one. */
+    const char *tail = (const char *)(uintptr_t)((uint32_t)(uintptr_t)&qvHeader + qvHeader.commandLine);
+    if (qvtStrcmp(tail, "cp936") != 0)
+        CHECK_EQ(((uint32_t(__attribute__((stdcall)) *)(void))qvtProc("kernel32.dll", "GetACP"))(), 936);
     /* "中文" abc, then the characters 0x81 0x61 and 0x81 0x41. */
     static const char gbk[] = "\xD6\xD0\xCE\xC4" "abc" "\x81\x61" "\x81\x41" "\0x";
     memcpy(text, gbk, 13);

@@ -1,7 +1,15 @@
 # Files, file-name dialogs, libraries, memory and text case.
 qv_hosted_test(services_files SOURCES tests/services/files.c tests/services/fileaccess.c
                SCRIPT tests/services/in_tempdir.py)
+foreach(loc en_US ja_JP)
+  qv_hosted_test(services_files_cp936_${loc} SOURCES tests/services/files.c tests/services/fileaccess.c
+                 SCRIPT tests/services/in_tempdir.py CODE_PAGE 936 LOCALE ${loc}.UTF-8)
+endforeach()
 qv_hosted_test(services_library SOURCES tests/services/library.c)
+foreach(loc en_US ja_JP)
+  qv_hosted_test(services_library_cp936_${loc} SOURCES tests/services/library.c ARGS cp936 CODE_PAGE 936
+                 LOCALE ${loc}.UTF-8)
+endforeach()
 
 if(CMAKE_CROSSCOMPILING)
   # The library whose exports the procedure lookups are tested against: long
@@ -17,6 +25,7 @@ if(CMAKE_CROSSCOMPILING)
   set_target_properties(qvtestlib PROPERTIES PREFIX "" OUTPUT_NAME qvtestlib
                         RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
   add_dependencies(services_library qvtestlib)
+  add_dependencies(services_library_cp936_en_US qvtestlib)
 endif()
 qv_hosted_test(services_dialogs SOURCES tests/services/dialogs.c SCRIPT tests/services/dialogs_test.py TIMEOUT 120)
 qv_hosted_test(services_flush SOURCES tests/services/flush.c tests/services/fileaccess.c

@@ -75,6 +75,17 @@ with tempfile.TemporaryDirectory() as d:
     r = run(kernel, prog, out)
     if r.returncode != 0 or open(out, 'rb').read() == good:
         failures.append('a second join did not replace the output: %s' % r.stderr)
+    # --code-page: N lands in the kernel's .qvcp record (tag, then N), and
+    # nowhere else: the output differs from the plain join in those 4 bytes only.
+    r = run(kernel, prog, out, '--reserve', '4096', '--code-page', '936')
+    withcp = open(out, 'rb').read() if r.returncode == 0 else b''
+    at = withcp.find(b'QVTEXTCP')
+    diff = [i for i in range(min(len(good), len(withcp))) if good[i] != withcp[i]]
+    ok = (at > 0 and withcp[at + 8:at + 12] == (936).to_bytes(4, 'little') and len(withcp) == len(good)
+          and diff and all(at + 8 <= i < at + 12 for i in diff))
+    if not ok:
+        failures.append('--code-page 936 was not recorded: %s' % r.stderr)
+    print('%s --code-page 936 recorded in the kernel\'s record' % ('ok' if ok else 'FAIL'))
     r = run(kernel, prog, out, '--reserve', '4096')
     if on_wine:
         reference = os.path.join(d, 'reference.exe')
@@ -96,6 +107,9 @@ with tempfile.TemporaryDirectory() as d:
         ('missing program', [kernel, os.path.join(d, 'none.bin'), out], 'cannot read'),
         ('unwritable output', [kernel, prog, os.path.join(d, 'no', 'dir', 'x.exe')], 'cannot write'),
         ('bad reserve', [kernel, prog, out, '--reserve', 'lots'], 'reserve'),
+        ('UTF-8 code page', [kernel, prog, out, '--code-page', '65001'], 'code-page'),
+        ('code page not a number', [kernel, prog, out, '--code-page', '936x'], 'code-page'),
+        ('code page missing', [kernel, prog, out, '--code-page'], 'code-page'),
         ('no arguments', [], 'usage'),
     ]
     for name, args, word in bad:

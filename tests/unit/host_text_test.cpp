@@ -95,3 +95,72 @@ TEST(ConsoleRectText, UnusableTextGivesTheDefault)
     EXPECT_EQ(r.right - r.left, 640);
     EXPECT_EQ(r.bottom - r.top, 480);
 }
+
+// Text code pages: the joiner's option, surrogate pairs, case conversion
+// that leaves double-byte characters alone, the UTF-16 command-line tail.
+#include "host/code_pages.h"
+
+TEST(CodePages, OptionTakesAnsiCodePagesOnly)
+{
+    uint32_t n = 0;
+    EXPECT_TRUE(parseCodePageOption("936", &n));
+    EXPECT_EQ(n, 936u);
+    EXPECT_TRUE(parseCodePageOption("1252", &n));
+    EXPECT_EQ(n, 1252u);
+    for (const char *bad : {"", "65001", "437", "0", "-936", "936 ", "0936x", "1e3", "000000936", "4294968232"})
+        EXPECT_FALSE(parseCodePageOption(bad, &n)) << bad;
+    EXPECT_EQ(codePageCharset(936), 134);  // GB2312_CHARSET
+    EXPECT_EQ(codePageCharset(932), 128);  // SHIFTJIS_CHARSET
+    EXPECT_EQ(codePageCharset(1252), 0);   // ANSI_CHARSET
+    EXPECT_EQ(codePageCharset(65001), -1);
+}
+
+TEST(CodePages, SurrogatePairsJoinAcrossMessages)
+{
+    Utf16Joiner j;
+    uint16_t out[2];
+    ASSERT_EQ(j.feed(0x4E2D, out), 1);
+    EXPECT_EQ(out[0], 0x4E2D);
+    EXPECT_EQ(j.feed(0xD840, out), 0); // waits for its low half
+    ASSERT_EQ(j.feed(0xDC00, out), 2);
+    EXPECT_EQ(out[0], 0xD840);
+    EXPECT_EQ(out[1], 0xDC00);
+    EXPECT_EQ(j.feed(0xD840, out), 0);
+    ASSERT_EQ(j.feed('a', out), 2); // a lone high half goes on with the next unit
+    EXPECT_EQ(out[0], 0xD840);
+    EXPECT_EQ(out[1], 'a');
+    ASSERT_EQ(j.feed(0xDC00, out), 1); // a lone low half goes alone
+    EXPECT_EQ(j.feed(0xD800, out), 0);
+    ASSERT_EQ(j.feed(0xD801, out), 1); // a second high half waits in its turn
+    EXPECT_EQ(out[0], 0xD800);
+    EXPECT_EQ(j.heldHigh, 0xD801);
+}
+
+TEST(CodePages, CaseSkipsDoubleByteCharacters)
+{
+    unsigned char upper[256];
+    for (int b = 0; b < 256; b++) upper[b] = static_cast<unsigned char>(b >= 'a' && b <= 'z' ? b - 32 : b);
+    // 中 is D6 D0 and 文 CE C4; a trail byte may be a letter (GBK 0x40..0x7E): 丂 is 81 40,
+    // and 乣 is 81 63 ('c'), which must stay.
+    unsigned char text[] = "ab\xD6\xD0x\x81\x63y\xCE\xC4z";
+    mapSingleByteCase(text, sizeof text - 1, gbkLead, upper);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(text)), "AB\xD6\xD0X\x81\x63Y\xCE\xC4Z");
+    // A lead byte at the very end has no trail byte: it is mapped like any byte.
+    unsigned char end[] = "q\x81";
+    upper[0x81] = 0x82;
+    mapSingleByteCase(end, 2, gbkLead, upper);
+    EXPECT_EQ(end[0], 'Q');
+    EXPECT_EQ(end[1], 0x82);
+}
+
+TEST(CodePages, WideCommandLineTail)
+{
+    auto tailOf = [](const std::u16string &cmd) {
+        const uint16_t *p = reinterpret_cast<const uint16_t *>(cmd.c_str());
+        return std::u16string(reinterpret_cast<const char16_t *>(wideCommandLineTail(p)));
+    };
+    EXPECT_EQ(tailOf(u"\"C:\\qv dir\\p.exe\"   \u4E2D\u6587 x"), u"\u4E2D\u6587 x");
+    EXPECT_EQ(tailOf(u"p.exe\t\u4E2D"), u"\u4E2D");
+    EXPECT_EQ(tailOf(u"p.exe"), u"");
+    EXPECT_EQ(tailOf(u"\"C:\\\u4E2D\u6587\\p.exe\"x"), u"x");
+}

@@ -1,6 +1,7 @@
 // quorven-join: joins a kernel and a compiled program into one executable.
-//   quorven-join KERNEL.exe PROGRAM.bin OUT.exe [--reserve N]
+//   quorven-join KERNEL.exe PROGRAM.bin OUT.exe [--reserve N] [--code-page N]
 #include "../pe/file_io.h"
+#include "../../host/code_pages.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,11 +22,14 @@ static int fail(std::string message)
     return 1;
 }
 
+static const char USAGE[] = "usage: quorven-join KERNEL.exe PROGRAM.bin OUT.exe [--reserve N] [--code-page N]";
+
 int main(int argc, char **argv)
 {
     const char *paths[3] = {};
     int pathCount = 0;
     uint32_t reserve = 0;
+    uint32_t codePage = 0;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--reserve") == 0) {
             if (i + 1 >= argc) return fail("--reserve needs a byte count");
@@ -35,19 +39,25 @@ int main(int argc, char **argv)
             if (!*argv[i] || *end || errno || argv[i][0] == '-' || n > 0x7FF00000ull)
                 return fail(std::string("bad --reserve value: ") + argv[i]);
             reserve = uint32_t(n);
+        } else if (std::strcmp(argv[i], "--code-page") == 0) {
+            if (i + 1 >= argc) return fail("--code-page needs a code page number");
+            if (!parseCodePageOption(argv[++i], &codePage))
+                return fail(std::string("bad --code-page value: ") + argv[i] +
+                            " (an ANSI code page: 874, 932, 936, 949, 950, 1250 to 1258)");
         } else if (pathCount < 3) {
             paths[pathCount++] = argv[i];
         } else {
-            return fail("usage: quorven-join KERNEL.exe PROGRAM.bin OUT.exe [--reserve N]");
+            return fail(USAGE);
         }
     }
-    if (pathCount != 3) return fail("usage: quorven-join KERNEL.exe PROGRAM.bin OUT.exe [--reserve N]");
+    if (pathCount != 3) return fail(USAGE);
 
     pe::Bytes kernel, program, out;
     std::string error;
     if (!pe::readFile(paths[0], kernel, error, MAX_KERNEL_FILE)) return fail("kernel: " + error);
     if (!pe::readFile(paths[1], program, error, MAX_PROGRAM_FILE)) return fail("program: " + error);
     if (!pe::join(kernel, program, reserve, out, error)) return fail(error);
+    if (codePage && !pe::setCodePage(out, codePage, error)) return fail(error);
     if (!pe::writeFileAtomic(paths[2], out, error)) return fail(error);
     return 0;
 }

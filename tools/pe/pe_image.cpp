@@ -303,6 +303,20 @@ bool padToSize(Bytes &file, uint32_t targetSize, const char *sectionName, std::s
     return true;
 }
 
+bool setCodePage(Bytes &file, uint32_t codePage, std::string &error)
+{
+    Image img;
+    if (!parse(file, img, error)) return false;
+    for (const Section &s : img.sections) {
+        if (std::strcmp(s.name, CODE_PAGE_SECTION) != 0) continue;
+        if (s.rawSize < 12 || std::memcmp(&file[s.rawPointer], CODE_PAGE_TAG, 8) != 0)
+            return refuse(error, "kernel: its %s section holds no code-page record", CODE_PAGE_SECTION);
+        put32(file, s.rawPointer + 8, codePage);
+        return true;
+    }
+    return refuse(error, "kernel: has no code-page record (a kernel built before --code-page)");
+}
+
 bool join(const Bytes &kernel, const Bytes &program, uint32_t reserve, Bytes &out, std::string &error)
 {
     Image img;

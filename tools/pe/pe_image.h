@@ -69,4 +69,14 @@ bool padToSize(Bytes &file, uint32_t targetSize, const char *sectionName, std::s
 // untouched.
 bool join(const Bytes &kernel, const Bytes &program, uint32_t reserve, Bytes &out, std::string &error);
 
+// The kernel's record of the program's text code page: a section named
+// .qvcp whose data starts with the tag "QVTEXTCP" and then the code page as
+// a 32-bit word (0: the system's ANSI code page).
+constexpr char CODE_PAGE_SECTION[] = ".qvcp";
+constexpr char CODE_PAGE_TAG[] = "QVTEXTCP";
+
+// Writes codePage into that record of a joined or unjoined kernel image.
+// Fails, leaving file untouched, when the image has no such record.
+bool setCodePage(Bytes &file, uint32_t codePage, std::string &error);
+
 } // namespace pe

@@ -50,6 +50,7 @@ NO_EVENT_KEYS = {'shift', 'ctrl', 'control', 'alt', 'super', 'meta', 'shift_l', 
                  'control_r', 'alt_l', 'alt_r', 'super_l', 'super_r', 'print', 'num_lock', 'caps_lock'}
 
 h = None  # the harness module, imported by main()
+TEXT_CODEC = 'cp936'  # the program's text, on its screen and as typed
 
 
 class UsageError(Exception):
@@ -75,12 +76,24 @@ class Step:
         self.what, self.commands, self.events = what, commands, events
 
 
-def line_steps(text):
+# The ANSI code page Wine takes from a locale's language (and territory).
+LOCALE_CODE_PAGES = {'zh_CN': 936, 'zh_SG': 936, 'zh_TW': 950, 'zh_HK': 950, 'ja': 932, 'ko': 949, 'th': 874,
+                     'ru': 1251, 'uk': 1251, 'bg': 1251, 'be': 1251, 'sr': 1251, 'mk': 1251,
+                     'pl': 1250, 'cs': 1250, 'sk': 1250, 'hu': 1250, 'sl': 1250, 'hr': 1250, 'ro': 1250,
+                     'el': 1253, 'tr': 1254, 'he': 1255, 'ar': 1256, 'lt': 1257, 'lv': 1257, 'et': 1257, 'vi': 1258}
+
+
+def locale_code_page(name):
+    name = name.split('.')[0]
+    return LOCALE_CODE_PAGES.get(name) or LOCALE_CODE_PAGES.get(name.split('_')[0]) or 1252
+
+
+def line_steps(text, code_page=936):
     """The steps that type one line and Enter: ASCII as real keys through
     xdotool type (after "--", so that a line may start with "-"); other
     characters posted to the console window as WM_CHAR in UTF-16 by the
     helper, as an input method hands them over, which the program reads as
-    the two bytes of the character in code page 936. A keysym typed through
+    its bytes in the program's text code page. A keysym typed through
     xdotool gets a keycode only for the moment of the press, and Wine can
     read the keyboard mapping after it is gone: such keys were lost."""
     commands, events, ascii_run = [], 0, ''
@@ -102,10 +115,11 @@ def line_steps(text):
         if ord(ch) < 0x80:
             raise UsageError('cannot type the control character %r' % ch)
         try:
-            width = len(ch.encode('cp936'))
+            width = len(ch.encode('cp%d' % code_page))
         except UnicodeEncodeError:
-            raise UsageError('cannot type %r: not a character of code page 936' % ch)
-        commands.append(['post', ch])
+            raise UsageError('cannot type %r: not a character of code page %d, which the program reads'
+                             % (ch, code_page))
+        commands.append(['post', ch, width])
         events += width
     if ascii_run:
         commands.append(['type', '--delay', '5', '--', ascii_run])
@@ -132,7 +146,7 @@ class ScriptAction(argparse.Action):
         namespace.script = script
 
 
-def build_script(items):
+def build_script(items, code_page=936):
     steps = []
     for option, value in items:
         if option == '--keys':
@@ -149,7 +163,7 @@ def build_script(items):
             lines = value.splitlines()
         else:
             lines = value.split('\n')
-        steps.extend(line_steps(line) for line in lines)
+        steps.extend(line_steps(line, code_page) for line in lines)
     return steps
 
 
@@ -184,6 +198,26 @@ def check_program(path):
         if struct.unpack_from('<I', data, at + 12)[0] == 0x48000:
             return
     raise UsageError('%s: not a joined Quorven program (no program image at 0x48000)' % path)
+
+
+def program_code_page(path):
+    """The text code page the joiner recorded (--code-page N) in the kernel's
+    section .qvcp ("QVTEXTCP", then N as 32 bits); 0 when there is none."""
+    with open(path, 'rb') as f:
+        data = f.read(4096)
+        pe = struct.unpack_from('<I', data, 0x3C)[0]
+        sections = struct.unpack_from('<H', data, pe + 6)[0]
+        table = pe + 24 + struct.unpack_from('<H', data, pe + 20)[0]
+        for i in range(sections):
+            at = table + 40 * i
+            if at + 40 > len(data):
+                break
+            if data[at:at + 8].rstrip(b'\0') == b'.qvcp':
+                f.seek(struct.unpack_from('<I', data, at + 20)[0])
+                record = f.read(12)
+                if len(record) == 12 and record[:8] == b'QVTEXTCP':
+                    return struct.unpack_from('<I', record, 8)[0]
+    return 0
 
 
 def windows_path(path):
@@ -321,7 +355,7 @@ def screen_text(fields):
         shift = taken
     lines = []
     for row in raw:
-        text = bytes(row).replace(b'\0', b' ').decode('cp936', 'replace')
+        text = bytes(row).replace(b'\0', b' ').decode(TEXT_CODEC, 'replace')
         lines.append(text.rstrip(' '))
     return lines
 
@@ -373,8 +407,8 @@ class Run:
         if command[0] == 'type':
             return len(command[-1])
         if command[0] == 'post':
-            return len(command[1].encode('cp936'))
-        return sum(len(chr(int(k[1:], 16)).encode('cp936')) if re.fullmatch(r'U[0-9A-F]{4,}', k) else 1
+            return command[2]
+        return sum(len(chr(int(k[1:], 16)).encode(TEXT_CODEC, 'replace')) if re.fullmatch(r'U[0-9A-F]{4,}', k) else 1
                    for k in command[1:])
 
     def focus(self, deadline):
@@ -528,13 +562,29 @@ def parse(argv):
     ap.add_argument('--png', metavar='FILE', help='screenshot of the console window at the end')
     ap.add_argument('--timeout', type=float, metavar='SECONDS', help='end the program after this long (exit 124)')
     ap.add_argument('--display', action='store_true', help='use $DISPLAY instead of a private X server')
+    ap.add_argument('--locale', metavar='NAME',
+                    help='run under this locale and so its code page (en_US.UTF-8: 1252, ja_JP.UTF-8: 932; '
+                         'default zh_CN.UTF-8: 936)')
     ap.add_argument('program', metavar='PROGRAM.exe')
     ap.add_argument('args', nargs=argparse.REMAINDER, metavar='ARGS')
     options = ap.parse_args(argv)
     options.script = getattr(options, 'script', None) or []
     if options.timeout is not None and options.timeout <= 0:
         fail('--timeout must be a positive number of seconds', EXIT_USAGE)
+    if options.locale is not None and not locale_installed(options.locale):
+        fail('locale %s is not installed (locale -a lists the installed ones)' % options.locale, EXIT_USAGE)
     return options
+
+
+def locale_installed(name):
+    """Whether the system has the locale; locale -a spells UTF-8 as utf8."""
+    def norm(n):
+        return n.lower().replace('utf-8', 'utf8')
+    try:
+        out = subprocess.run(['locale', '-a'], capture_output=True, text=True, timeout=10).stdout
+    except (OSError, subprocess.SubprocessError):
+        return False
+    return norm(name) in (norm(l.strip()) for l in out.splitlines())
 
 
 def interrupt(signum, frame):
@@ -547,9 +597,16 @@ def main(argv, bin_dir, harness_dir):
     import qvharness
     h = qvharness
     options = parse(argv)
+    if options.locale:
+        os.environ['QV_LOCALE'] = options.locale  # every Wine process of the run (qvharness.wine_env)
     try:
-        steps = build_script(options.script)
         check_program(options.program)
+        # The program reads typed text in the code page it was joined with,
+        # or else in the one of the locale it runs under.
+        global TEXT_CODEC
+        code_page = program_code_page(options.program) or locale_code_page(options.locale or 'zh_CN')
+        TEXT_CODEC = 'cp%d' % code_page
+        steps = build_script(options.script, code_page)
         for path in (options.screen, options.png):
             if path and path != '-' and not os.path.isdir(os.path.dirname(os.path.abspath(path))):
                 raise UsageError('cannot write %s: no such folder' % path)

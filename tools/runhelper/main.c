@@ -6,8 +6,8 @@
  *   window HWND                  the program's console window appeared
  *   idle READ                    the program blocks in WaitEvent with nothing
  *                                pending; READ is the event queue's read index
- *   fault HEX                    a fault box appeared (its text, ANSI bytes in
- *                                hexadecimal); the helper answers it Cancel
+ *   fault HEX                    a fault box appeared (its text in code page
+ *                                936, in hexadecimal); the helper answers it Cancel
  *   xid N                        answer to "focus": the X window to type into
  *   screen KIND ROWS COLS CURSORROW CURSORCOL TOPLINE VIEWROWS VIEWCOLS HEX
  *                                the screen buffer (KIND now or exit)
@@ -38,8 +38,9 @@
 #define RUN_STATUS_PENDING 0x200
 #define RUN_STATUS_TAG 0x51560000u
 
-/* "异常中断" in GBK: the caption of the kernel's fault box. */
-static const char faultCaption[] = "\xD2\xEC\xB3\xA3\xD6\xD0\xB6\xCF";
+/* "异常中断": the caption of the kernel's fault box, read in UTF-16 so that
+ * it matches under every system code page. */
+static const WCHAR faultCaption[] = {0x5F02, 0x5E38, 0x4E2D, 0x65AD, 0};
 
 static struct {
     HANDLE process;     /* the program */
@@ -137,17 +138,20 @@ static BOOL CALLBACK findWindows(HWND window, LPARAM unused)
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != h.processId) return TRUE;
-    char cls[32], title[64];
+    char cls[32];
+    WCHAR title[64];
     if (!GetClassNameA(window, cls, sizeof cls)) return TRUE;
     if (!h.console && strcmp(cls, "Quorven") == 0) {
         h.console = window;
         say("window %lX\n", (unsigned long)(UINT_PTR)window);
     } else if (strcmp(cls, "#32770") == 0 && IsWindowVisible(window) &&
-               GetWindowTextA(window, title, sizeof title) && strcmp(title, faultCaption) == 0) {
+               GetWindowTextW(window, title, 64) && lstrcmpW(title, faultCaption) == 0) {
         for (int i = 0; i < h.answeredCount; i++)
             if (h.answered[i] == window) return TRUE;
-        char text[256];
-        int n = GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+        WCHAR wide[256];
+        char text[512];
+        int n = GetDlgItemTextW(window, 0xFFFF, wide, 256);
+        n = WideCharToMultiByte(936, 0, wide, n, text, sizeof text, NULL, NULL);
         say("fault ");
         sayHex(text, n);
         say("\n");

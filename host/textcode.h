@@ -1,0 +1,38 @@
+// The code pages of texts the kernel hands to Windows. The kernel's own
+// texts are GBK and go to the wide calls after an explicit conversion from
+// code page 936, so that they read right whatever the system's code page.
+// The program's texts are in its text code page: the one the joiner recorded
+// (--code-page N), or, without one, the system's ANSI code page.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+// The record the joiner fills: a tag it finds the record by, then N (0: the
+// program's texts are in the system's ANSI code page). It lives in a
+// section of its own, .qvcp, inside the kernel's 0x48000-byte image.
+struct CodePageRecord {
+    char tag[8];       // "QVTEXTCP"
+    uint32_t codePage; // N, or 0
+};
+
+// Reads the record once at start-up; a code page this system cannot
+// convert is taken as none.
+void initTextCodePage();
+// True when the program was joined with a text code page of its own.
+bool programHasCodePage();
+// The program's text code page for the conversion calls: N or CP_ACP.
+UINT programCodePage();
+// A lead byte of a double-byte character in the program's code page.
+bool programLeadByte(unsigned char b);
+
+// Converts text (length bytes, or up to its NUL when length is -1) from
+// code page cp to UTF-16 in out, which holds count units; the result is
+// NUL-terminated, cut short when it does not fit. Returns out.
+WCHAR *toWide(UINT cp, const char *text, int length, WCHAR *out, int count);
+// Converts NUL-terminated UTF-16 text to the program's code page in out
+// (size bytes, NUL-terminated, cut short when it does not fit); returns the
+// length without the NUL.
+int toProgramText(const WCHAR *text, char *out, int size);
+
+// A message box whose text and caption are the kernel's own GBK texts.
+int kernelMessageBox(HWND owner, const char *text, const char *caption, UINT type);
