@@ -8,3 +8,21 @@
 // the name); an unquoted name runs up to the first byte of 0x20 or less. After
 // the name, bytes 0x01 to 0x20 are skipped.
 const char *commandLineTail(const char *commandLine, bool (*isLeadByte)(unsigned char));
+
+// The same rule over units of any width (bytes, or UTF-16 units, which have
+// no lead units): isLead(unit) says that the next unit goes with this one.
+template <typename Unit, typename IsLead> const Unit *tailAfterName(const Unit *p, IsLead isLead)
+{
+    if (*p == '"') {
+        p++;
+        while (*p && *p != '"') {
+            if (isLead(*p) && p[1]) p++; // the trail unit goes with its lead unit
+            p++;
+        }
+        if (*p == '"') p++;
+    } else {
+        while (*p > ' ') p++;
+    }
+    while (*p && *p <= ' ') p++;
+    return p;
+}

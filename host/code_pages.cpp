@@ -1,4 +1,5 @@
 #include "code_pages.h"
+#include "cmdline.h"
 
 namespace {
 struct CodePageCharset {
@@ -88,13 +89,5 @@ void mapSingleByteCase(unsigned char *text, uint32_t length, bool (*isLeadByte)(
 
 const uint16_t *wideCommandLineTail(const uint16_t *p)
 {
-    if (*p == '"') {
-        p++;
-        while (*p && *p != '"') p++;
-        if (*p == '"') p++;
-    } else {
-        while (*p > ' ') p++;
-    }
-    while (*p && *p <= ' ') p++;
-    return p;
+    return tailAfterName(p, [](uint16_t) { return false; });
 }

@@ -169,9 +169,9 @@ def build_script(items, code_page=936):
 
 # ---- Checks before anything starts -----------------------------------------
 
-def check_program(path):
-    """One clear complaint for a file that is missing or not a joined program
-    (an i386 PE with the program's section at 0x48000)."""
+def program_sections(path):
+    """The sections of an i386 PE file as (name, address, file offset), with
+    one clear complaint for a file that is missing or not such a file."""
     try:
         with open(path, 'rb') as f:
             data = f.read(4096)
@@ -186,37 +186,40 @@ def check_program(path):
     pe = struct.unpack_from('<I', data, 0x3C)[0]
     if pe + 24 > len(data) or data[pe:pe + 4] != b'PE\0\0':
         raise UsageError('%s: not a Windows executable' % path)
-    machine, sections = struct.unpack_from('<HH', data, pe + 4)
+    machine, count = struct.unpack_from('<HH', data, pe + 4)
     optional = struct.unpack_from('<H', data, pe + 20)[0]
     if machine != 0x14C:
         raise UsageError('%s: not a 32-bit x86 executable' % path)
     table = pe + 24 + optional
-    for i in range(sections):
+    sections = []
+    for i in range(count):
         at = table + 40 * i
         if at + 40 > len(data):
             break
-        if struct.unpack_from('<I', data, at + 12)[0] == 0x48000:
-            return
-    raise UsageError('%s: not a joined Quorven program (no program image at 0x48000)' % path)
+        sections.append((data[at:at + 8].rstrip(b'\0'), struct.unpack_from('<I', data, at + 12)[0],
+                         struct.unpack_from('<I', data, at + 20)[0]))
+    return sections
 
 
-def program_code_page(path):
+def check_program(path):
+    """A joined program: an i386 PE with the program's section at 0x48000.
+    Returns its sections."""
+    sections = program_sections(path)
+    if not any(address == 0x48000 for _, address, _ in sections):
+        raise UsageError('%s: not a joined Quorven program (no program image at 0x48000)' % path)
+    return sections
+
+
+def program_code_page(path, sections):
     """The text code page the joiner recorded (--code-page N) in the kernel's
     section .qvcp ("QVTEXTCP", then N as 32 bits); 0 when there is none."""
-    with open(path, 'rb') as f:
-        data = f.read(4096)
-        pe = struct.unpack_from('<I', data, 0x3C)[0]
-        sections = struct.unpack_from('<H', data, pe + 6)[0]
-        table = pe + 24 + struct.unpack_from('<H', data, pe + 20)[0]
-        for i in range(sections):
-            at = table + 40 * i
-            if at + 40 > len(data):
-                break
-            if data[at:at + 8].rstrip(b'\0') == b'.qvcp':
-                f.seek(struct.unpack_from('<I', data, at + 20)[0])
+    for name, _, offset in sections:
+        if name == b'.qvcp':
+            with open(path, 'rb') as f:
+                f.seek(offset)
                 record = f.read(12)
-                if len(record) == 12 and record[:8] == b'QVTEXTCP':
-                    return struct.unpack_from('<I', record, 8)[0]
+            if len(record) == 12 and record[:8] == b'QVTEXTCP':
+                return struct.unpack_from('<I', record, 8)[0]
     return 0
 
 
@@ -600,11 +603,11 @@ def main(argv, bin_dir, harness_dir):
     if options.locale:
         os.environ['QV_LOCALE'] = options.locale  # every Wine process of the run (qvharness.wine_env)
     try:
-        check_program(options.program)
+        sections = check_program(options.program)
         # The program reads typed text in the code page it was joined with,
         # or else in the one of the locale it runs under.
         global TEXT_CODEC
-        code_page = program_code_page(options.program) or locale_code_page(options.locale or 'zh_CN')
+        code_page = program_code_page(options.program, sections) or locale_code_page(options.locale or 'zh_CN')
         TEXT_CODEC = 'cp%d' % code_page
         steps = build_script(options.script, code_page)
         for path in (options.screen, options.png):
