@@ -5,6 +5,7 @@
 #include "entry.h"
 #include "service_table.h"
 #include "textcode.h"
+#include "system.h"
 #include "code_pages.h"
 #include "../console/state.h"
 
@@ -60,6 +61,7 @@ static const char *programCommandTail()
 // from the start-up information.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    readSystemInfo();
     STARTUPINFOA si;
     si.cb = sizeof si;
     GetStartupInfoA(&si);
