@@ -8,7 +8,7 @@ add_compile_options(-Wall -Wextra)
 add_library(qvpe STATIC tools/pe/pe_image.cpp tools/pe/file_io.cpp)
 target_include_directories(qvpe PUBLIC tools/pe)
 
-add_executable(quorven-join tools/join/main.cpp host/code_pages.cpp)
+add_executable(quorven-join tools/join/main.cpp common/code_page_rules.cpp)
 target_link_libraries(quorven-join qvpe)
 add_executable(quorven-padkernel tools/padkernel/main.cpp)
 target_link_libraries(quorven-padkernel qvpe)
@@ -19,6 +19,7 @@ set_target_properties(quorven-join quorven-padkernel PROPERTIES RUNTIME_OUTPUT_D
 add_library(qvpure STATIC
   host/cmdline.cpp
   host/code_pages.cpp
+  common/code_page_rules.cpp
   host/faultwords.cpp
   host/namestring.cpp
   host/settings_text.cpp

@@ -1,22 +1,12 @@
-// Text code pages: the ones a program may name for its texts, their GDI
-// character sets, and the pure steps of converting program text. No
-// Windows header here: the joiner and the unit tests use it natively.
+// The kernel's pure steps of converting program text; which code pages a
+// program may name is common/code_page_rules.h. No Windows header here: the
+// unit tests build it natively.
 #pragma once
 #include <stdint.h>
+#include "../common/code_page_rules.h"
 
 // The code page the kernel's own texts are written in (GBK).
 enum : uint32_t { KERNEL_TEXT_CODE_PAGE = 936 };
-
-// The GDI character set whose fonts draw bytes in code page n (the value of
-// GB2312_CHARSET and so on), or -1 when n is not an ANSI code page a
-// program may name: 874, 932, 936, 949, 950 and 1250 to 1258. Code pages
-// without such a character set (UTF-8 among them) are not accepted: the
-// console draws one byte a cell, and a double-byte character two.
-int32_t codePageCharset(uint32_t n);
-
-// Parses the joiner's --code-page value: decimal digits only, an accepted
-// code page. False for anything else.
-bool parseCodePageOption(const char *text, uint32_t *n);
 
 // Joins the surrogate pairs of UTF-16 units that arrive one at a time (one
 // WM_CHAR each): feeds one unit and returns how many units are ready in out

@@ -99,6 +99,7 @@ TEST(ConsoleRectText, UnusableTextGivesTheDefault)
 // Text code pages: the joiner's option, surrogate pairs, case conversion
 // that leaves double-byte characters alone, the UTF-16 command-line tail.
 #include "host/code_pages.h"
+#include "common/code_page_rules.h"
 
 TEST(CodePages, OptionTakesAnsiCodePagesOnly)
 {
