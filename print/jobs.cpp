@@ -10,12 +10,15 @@ int32_t __stdcall BeginPrintJob()
 {
     if (!printState.printerDC && !ChoosePrinter(0))
         return 0;
-    static_assert(sizeof(DOCINFOW) == 20, "the document record is 20 bytes");
+    static_assert(sizeof(DOCINFOA) == 20, "the document record is 20 bytes");
     settleScreen(); // what the program printed to the console is on the screen first
-    DOCINFOW document = {};
+    // The job's name in the print queue. It is ASCII, the same in every code
+    // page, so the ANSI call names it right on every system (the wide one is
+    // a stub on Windows 9x).
+    DOCINFOA document = {};
     document.cbSize = sizeof document;
-    document.lpszDocName = L"Document"; // the job's name in the print queue
-    StartDocW(printState.printerDC, &document);
+    document.lpszDocName = "Document";
+    StartDocA(printState.printerDC, &document);
     StartPage(printState.printerDC);
     return 0;
 }

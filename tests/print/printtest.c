@@ -33,7 +33,7 @@ void *ptApi(const char *dll, const char *name)
 }
 
 static Fn1 realPrintDlgA, realStartPage, realEndPage, realEndDoc, realDeleteDC;
-static Fn2 realStartDocW, realGetDeviceCaps;
+static Fn2 realStartDocA, realGetDeviceCaps;
 static Fn3 realOpenPrinterA;
 static Fn4 realCreateDCA;
 static Fn6 realDocumentPropertiesA;
@@ -47,19 +47,18 @@ static int QV_STDCALL hookPrintDlgA(void *record)
     return ptLastDialogResult;
 }
 
-/* The kernel names the job in UTF-16; kept here as bytes (the name is ASCII,
- * anything else shows as '?'). */
-static int QV_STDCALL hookStartDocW(void *dc, void *info)
+/* The job's name, as the kernel gives it to the ANSI call. */
+static int QV_STDCALL hookStartDocA(void *dc, void *info)
 {
-    const uint16_t *name = ((const uint16_t **)info)[1];
+    const char *name = ((const char **)info)[1];
     uint32_t i = 0;
     for (; name && name[i] && i < sizeof ptLastDocName - 1; i++)
-        ptLastDocName[i] = name[i] < 0x80 ? (char)name[i] : '?';
+        ptLastDocName[i] = name[i];
     ptLastDocName[i] = 0;
     if (*(int *)info != 20 || ((void **)info)[2] || ((void **)info)[3] || ((uint32_t *)info)[4])
         qvtPrint("FAIL: the document record is not {20, name, 0, 0, 0}\n");
     ptCalls.startDoc++;
-    return realStartDocW(dc, info);
+    return realStartDocA(dc, info);
 }
 
 static int QV_STDCALL hookStartPage(void *dc) { ptCalls.startPage++; return realStartPage(dc); }
@@ -112,7 +111,7 @@ void ptInstallHooks(void)
         return;
     done = 1;
     realPrintDlgA = (Fn1)qvtPatchImport("comdlg32.dll", "PrintDlgA", (void *)hookPrintDlgA);
-    realStartDocW = (Fn2)qvtPatchImport("gdi32.dll", "StartDocW", (void *)hookStartDocW);
+    realStartDocA = (Fn2)qvtPatchImport("gdi32.dll", "StartDocA", (void *)hookStartDocA);
     realStartPage = (Fn1)qvtPatchImport("gdi32.dll", "StartPage", (void *)hookStartPage);
     realEndPage = (Fn1)qvtPatchImport("gdi32.dll", "EndPage", (void *)hookEndPage);
     realEndDoc = (Fn1)qvtPatchImport("gdi32.dll", "EndDoc", (void *)hookEndDoc);
