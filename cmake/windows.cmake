@@ -43,6 +43,17 @@ set_target_properties(quorven-linked PROPERTIES OUTPUT_NAME quorven-linked)
 add_custom_command(TARGET quorven-linked POST_BUILD
   COMMAND ${QV_PADKERNEL} $<TARGET_FILE:quorven-linked> ${QV_KERNEL}
   COMMENT "Padding the kernel's image to 0x48000 bytes")
+# Every import must be there on Windows 98, NT 4.0 and 2000, and one that 9x
+# only stubs must be called on NT only: checked against docs/imports.md
+# after every link and every change of the table; fails the build if not.
+set(QV_IMPORTS_CHECKED ${CMAKE_BINARY_DIR}/imports.checked)
+add_custom_command(OUTPUT ${QV_IMPORTS_CHECKED}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/compat/check_imports.py $<TARGET_FILE:quorven-linked>
+          ${CMAKE_SOURCE_DIR}/docs/imports.md
+  COMMAND ${CMAKE_COMMAND} -E touch ${QV_IMPORTS_CHECKED}
+  DEPENDS quorven-linked ${CMAKE_SOURCE_DIR}/docs/imports.md ${CMAKE_SOURCE_DIR}/tools/compat/check_imports.py
+  COMMENT "Checking the kernel's imports against docs/imports.md")
+add_custom_target(kernel-imports ALL DEPENDS ${QV_IMPORTS_CHECKED})
 
 # ---- Hosted programs ------------------------------------------------------
 set(QV_HOSTED_FLAGS -O2 -ffreestanding -fno-pic -fno-asynchronous-unwind-tables -fno-unwind-tables
@@ -90,7 +101,7 @@ function(qv_hosted_program name)
 endfunction()
 
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE;WINDOWS_VERSION" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_RESERVE)
     set(T_RESERVE 0)
   endif()
