@@ -131,12 +131,13 @@ function(qv_wine_test_properties name timeout)
 endfunction()
 
 # qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s]
-#                [CODE_PAGE n] [LOCALE name])
+#                [CODE_PAGE n] [LOCALE name] [WINDOWS_VERSION v])
 # registers a Wine test: the driver script (default: run and expect exit 0
 # with no FAIL line) gets the joined executable (joined with --code-page n),
-# run under the locale named (default zh_CN.UTF-8, code page 936).
+# run under the locale named (default zh_CN.UTF-8, code page 936), with Wine
+# reporting Windows v (win98, nt40: its Version value for that executable).
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE;WINDOWS_VERSION" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
@@ -150,9 +151,14 @@ function(qv_hosted_test name)
            WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
   set_tests_properties(wine.${name} PROPERTIES LABELS "wine;${T_LABELS}")
   qv_wine_test_properties(${name} ${T_TIMEOUT})
+  set(env ${QV_WINE_ENV})
   if(T_LOCALE)
-    set_tests_properties(wine.${name} PROPERTIES ENVIRONMENT "${QV_WINE_ENV};QV_LOCALE=${T_LOCALE}")
+    list(APPEND env QV_LOCALE=${T_LOCALE})
   endif()
+  if(T_WINDOWS_VERSION)
+    list(APPEND env QV_WINDOWS_VERSION=${T_WINDOWS_VERSION})
+  endif()
+  set_tests_properties(wine.${name} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
 
 # qv_wine_check(NAME COMMAND...): any other check that needs the session.

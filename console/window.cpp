@@ -8,6 +8,7 @@
 #include "../host/runwatch.h"
 #include "../host/textcode.h"
 #include "../host/code_pages.h"
+#include "../host/system.h"
 #include "../input/input.h"
 #include <string.h>
 
@@ -27,11 +28,14 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
 
     ConsoleRect r = readSavedConsoleRect();
 
-    // A program with a text code page of its own gets a Unicode window:
-    // typed characters arrive in UTF-16 and are converted to that code page,
-    // not read in the system's. Other programs keep the ANSI window, whose
-    // characters come in the system's code page, which is theirs.
-    cs.unicodeWindow = programHasCodePage();
+    // A program with a text code page of its own gets a Unicode window where
+    // the system has working wide calls: typed characters arrive in UTF-16
+    // and are converted to that code page, not read in the system's. Other
+    // programs keep the ANSI window, whose characters come in the system's
+    // code page, which is theirs; on Windows 9x a program with a code page
+    // of its own gets the ANSI window too, and its characters are converted
+    // from the system's code page.
+    cs.unicodeWindow = programTextsWide();
     if (!previous) {
         WNDCLASSW wc;
         wc.style = CONSOLE_CLASS_STYLE;
@@ -66,8 +70,10 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
         // The system read the caption of an ANSI window in its own code page.
         // The default handling, called directly with the UTF-16 text, stores
         // it as it is (a WM_SETTEXT sent to the window would be converted to
-        // the system's code page on the way).
-        if (cs.consoleWindow) DefWindowProcW(cs.consoleWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
+        // the system's code page on the way). Windows 9x keeps captions in
+        // its own code page only: there the GBK caption stays.
+        if (cs.consoleWindow && !onWindows9x())
+            DefWindowProcW(cs.consoleWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
     }
     // The start-up show command is OR-ed with 6, not used as it is.
     if (cs.consoleWindow) ShowWindow(cs.consoleWindow, showCommand | 6);
@@ -192,9 +198,10 @@ static void onPaint(HWND window)
 // The program's windowProcHook is written for an ANSI window. A Unicode
 // window hands it each message through the system's conversion to the ANSI
 // form: CallWindowProcW with the handle that the wide GetWindowLongPtr
-// gives for an ANSI window procedure. The handle comes from a message-only
-// window of an ANSI class that is never sent anything, whose procedure is
-// set to the hook for that moment only.
+// gives for an ANSI window procedure. The handle comes from a window of an
+// ANSI class that is never shown nor sent anything, whose procedure is set
+// to the hook for that moment only: a message-only window where the system
+// has them (2000 on), else a hidden top-level window (NT 4.0).
 static WNDPROC ansiHookHandle(QvWord hook)
 {
     static QvWord handleFor;
@@ -207,7 +214,9 @@ static WNDPROC ansiHookHandle(QvWord hook)
         wc.hInstance = instanceHandle;
         wc.lpszClassName = "QuorvenHookA";
         RegisterClassA(&wc);
-        holder = CreateWindowExA(0, "QuorvenHookA", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instanceHandle, nullptr);
+        bool messageOnly = hasMessageOnlyWindows();
+        holder = CreateWindowExA(0, "QuorvenHookA", "", messageOnly ? 0 : WS_POPUP, 0, 0, 0, 0,
+                                 messageOnly ? HWND_MESSAGE : nullptr, nullptr, instanceHandle, nullptr);
         if (!holder) return nullptr;
     }
     SetWindowLongPtrA(holder, GWLP_WNDPROC, static_cast<LONG_PTR>(hook));

@@ -31,6 +31,27 @@ int Utf16Joiner::feed(uint16_t unit, uint16_t out[2])
     return 1;
 }
 
+int ByteJoiner::feed(uint8_t byte, bool isLeadByte, uint8_t out[2])
+{
+    if (heldLead) {
+        uint8_t lead = heldLead;
+        heldLead = 0;
+        if (byte >= 0x40) {
+            out[0] = lead;
+            out[1] = byte;
+            return 2;
+        }
+        out[0] = byte; // a control character: no trail byte, the lead byte is dropped
+        return 1;
+    }
+    if (isLeadByte) {
+        heldLead = byte;
+        return 0;
+    }
+    out[0] = byte;
+    return 1;
+}
+
 void mapSingleByteCase(unsigned char *text, uint32_t length, bool (*isLeadByte)(unsigned char),
                        const unsigned char map[256])
 {

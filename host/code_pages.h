@@ -19,6 +19,18 @@ struct Utf16Joiner {
     int feed(uint16_t unit, uint16_t out[2]);
 };
 
+// Joins the lead and trail bytes of a double-byte character that arrive one
+// at a time (one WM_CHAR each, in the system's code page on Windows 9x):
+// feeds one byte and returns how many bytes are ready in out to be
+// converted together, 0 while a lead byte waits. Any byte of the trail
+// range 0x40 to 0xFF completes a waiting lead byte, a lead byte's value
+// included (GBK and Shift-JIS trail bytes overlap their lead bytes); a byte
+// below it ends the wait and goes alone, the lead byte dropped.
+struct ByteJoiner {
+    uint8_t heldLead = 0;
+    int feed(uint8_t byte, bool isLeadByte, uint8_t out[2]);
+};
+
 // Upper- or lower-cases text in place through map, a table from each
 // single-byte character to its other case; the two bytes of a double-byte
 // character (a lead byte and the byte after it) are never changed.

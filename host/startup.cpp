@@ -44,9 +44,10 @@ static bool isLeadByte(unsigned char b) { return IsDBCSLeadByte(b) != 0; }
 // The tail of a program with a text code page of its own comes from the
 // UTF-16 command line, converted to that code page (the ANSI command line
 // holds it in the system's code page, with '?' for what that cannot hold).
+// Windows 9x keeps no other command line than the ANSI one.
 static const char *programCommandTail()
 {
-    if (!programHasCodePage()) return commandLineTail(GetCommandLineA(), isLeadByte);
+    if (!programTextsWide()) return commandLineTail(GetCommandLineA(), isLeadByte);
     const WCHAR *tail = reinterpret_cast<const WCHAR *>(
         wideCommandLineTail(reinterpret_cast<const uint16_t *>(GetCommandLineW())));
     int size = WideCharToMultiByte(programCodePage(), 0, tail, -1, nullptr, 0, nullptr, nullptr);

@@ -26,3 +26,9 @@ inline bool hasMessageOnlyWindows() { return !systemInfo.windows9x && systemInfo
 // target may lack outside some regions (imm32, the monitor calls): looked up
 // by name, the library loaded once and kept. 0 when it is not there.
 FARPROC systemProc(const char *library, const char *name);
+// The same as a function of type Fn (through void (*)(), which the compiler
+// takes for a function of any type).
+template <typename Fn> Fn systemFunction(const char *library, const char *name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(systemProc(library, name)));
+}

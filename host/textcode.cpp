@@ -1,5 +1,6 @@
 #include "textcode.h"
 #include "code_pages.h"
+#include "system.h"
 
 // Filled by the joiner; the kernel only reads it. volatile: its value is
 // known only once the executable is joined.
@@ -19,6 +20,7 @@ void initTextCodePage()
 }
 
 bool programHasCodePage() { return textCodePage != 0; }
+bool programTextsWide() { return textCodePage != 0 && !onWindows9x(); }
 UINT programCodePage() { return textCodePage ? textCodePage : CP_ACP; }
 bool programLeadByte(unsigned char b) { return leadBytes[b]; }
 

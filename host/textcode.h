@@ -20,6 +20,12 @@ struct CodePageRecord {
 void initTextCodePage();
 // True when the program was joined with a text code page of its own.
 bool programHasCodePage();
+// True when the program's texts go to the wide calls, converted from its
+// code page: a program with a code page of its own on a system whose wide
+// calls work. On Windows 95, 98 and Me they are stubs; there such a
+// program's names, file-dialog texts and command line go to the ANSI calls
+// as they are, in the system's code page, as without the code page.
+bool programTextsWide();
 // The program's text code page for the conversion calls: N or CP_ACP.
 UINT programCodePage();
 // A lead byte of a double-byte character in the program's code page.

@@ -8,6 +8,7 @@
 #include "../host/services.h"
 #include "../host/textcode.h"
 #include "../host/code_pages.h"
+#include "../host/system.h"
 
 // A key counts as down when the high bit of the 16-bit GetKeyState result
 // is set. GetKeyState reports the state that belonged to the message being
@@ -35,6 +36,54 @@ static void enqueueChar(int32_t code)
         code = withCharShift(code, keyDown(VK_SHIFT));
     for (int32_t refused = eventQueue.putCharacter(code, lead); refused > 0; --refused)
         bell();
+}
+
+// Windows 9x and a program with a code page of its own (an ANSI window
+// there): characters arrive in the system's code page, a double-byte one as
+// its lead and its trail byte in a WM_CHAR each, and go into the queue in the
+// program's code page. Not while a messageHook hands the window bytes that
+// are already the program's.
+static bool hookHandsProgramBytes;
+
+static bool charactersInSystemCodePage()
+{
+    return onWindows9x() && programHasCodePage() && !hookHandsProgramBytes;
+}
+
+// One character of the system's code page (n bytes) in the program's; 0
+// bytes when it cannot be read.
+static int systemToProgram(const uint8_t *in, int n, unsigned char out[8])
+{
+    WCHAR wide[2];
+    int units = MultiByteToWideChar(CP_ACP, 0, reinterpret_cast<const char *>(in), n, wide, 2);
+    if (units <= 0) return 0;
+    return WideCharToMultiByte(programCodePage(), 0, wide, units, reinterpret_cast<char *>(out), 8, nullptr,
+                               nullptr);
+}
+
+// A WM_CHAR byte of the system's code page: the program's bytes of the
+// character it completes, 0 while it is a lead byte waiting for its trail.
+static int systemCharacterBytes(ByteJoiner &joiner, WPARAM byte, unsigned char out[8])
+{
+    uint8_t in[2];
+    int n = joiner.feed(static_cast<uint8_t>(byte), IsDBCSLeadByte(static_cast<BYTE>(byte)) != 0, in);
+    return n ? systemToProgram(in, n, out) : 0;
+}
+
+// A WM_IME_CHAR of the system's code page (a lead byte in the high byte).
+static int systemImeCharacterBytes(WPARAM character, unsigned char out[8])
+{
+    uint8_t in[2] = {static_cast<uint8_t>(character >> 8), static_cast<uint8_t>(character)};
+    return character > 0xFF ? systemToProgram(in, 2, out) : systemToProgram(in + 1, 1, out);
+}
+
+static void takeSystemCharacter(UINT message, WPARAM character)
+{
+    static ByteJoiner joiner;
+    unsigned char bytes[8];
+    int count = message == WM_IME_CHAR ? systemImeCharacterBytes(character, bytes)
+                                       : systemCharacterBytes(joiner, character, bytes);
+    for (int i = 0; i < count; i++) enqueueChar(bytes[i]);
 }
 
 static void enqueueKey(int32_t code)
@@ -92,9 +141,16 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
             *result = defaultWindowProc(window, message, wParam, lParam);
         return true;
     case WM_CHAR:
-        enqueueChar(static_cast<int32_t>(wParam));
+        if (charactersInSystemCodePage())
+            takeSystemCharacter(message, wParam);
+        else
+            enqueueChar(static_cast<int32_t>(wParam));
         return true;
     case WM_IME_CHAR:
+        if (charactersInSystemCodePage()) {
+            takeSystemCharacter(message, wParam);
+            return true;
+        }
         // A character composed by an input method: a double-byte character
         // carries its lead byte in the high byte. It is queued here, lead
         // then trail, and not passed on, so that the WM_CHAR messages that
@@ -178,6 +234,7 @@ static bool byteWindow;
 
 void endByteWindow()
 {
+    hookHandsProgramBytes = false;
     if (!byteWindow) return;
     byteWindow = false;
     SetWindowLongPtrW(consoleState.consoleWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProcW));
@@ -208,6 +265,30 @@ void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
         }
     }
     endByteWindow();
+}
+
+// Windows 9x: the same for a character message fetched in the system's code
+// page. A lead byte's message is held back until its trail byte's comes;
+// the hook then sees the program's bytes, a message each (WM_IME_CHAR: one
+// message, lead byte high), and the window takes them as they are.
+void handSystemCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
+{
+    static ByteJoiner joiner;
+    unsigned char bytes[8];
+    bool ime = msg->message == WM_IME_CHAR;
+    int count = ime ? systemImeCharacterBytes(msg->wParam, bytes) : systemCharacterBytes(joiner, msg->wParam, bytes);
+    MSG byteMessage = *msg;
+    hookHandsProgramBytes = true;
+    if (ime) {
+        byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
+        if (count) hook(&byteMessage);
+    } else {
+        for (int i = 0; i < count; i++) {
+            byteMessage.wParam = bytes[i];
+            hook(&byteMessage);
+        }
+    }
+    hookHandsProgramBytes = false;
 }
 
 extern "C" {

@@ -22,6 +22,11 @@ bool isCharacterMessage(UINT message);
 // as it would come on a system whose code page is the program's: a message
 // per byte, lead then trail (WM_IME_CHAR: one message, lead byte high).
 void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *));
-// Gives the console window its Unicode procedure back when a fault left a
-// messageHook that handled a character message.
+// Windows 9x, a program with a code page of its own: a character message
+// fetched in the system's code page, handed to the messageHook in the
+// program's bytes as handCharacterToHook does.
+void handSystemCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *));
+// Ends what a messageHook that handled a character message left, when a
+// fault left the hook: the Unicode window gets its Unicode procedure back,
+// and the window reads characters in the system's code page again.
 void endByteWindow();

@@ -16,15 +16,20 @@ typedef void(__stdcall *MessageHook)(MSG *);
 // it here. The hook was read from the header for this message.
 // A program with a text code page of its own has its messages fetched in
 // UTF-16 (the system's ANSI form would read characters in its own code
-// page); its hook sees character messages converted to its code page.
+// page); its hook sees character messages converted to its code page. On
+// Windows 9x, which has no Unicode windows, they are fetched in the system's
+// code page and converted from it.
 static void handleMessage(MSG *msg, QvWord hook)
 {
-    bool wide = programHasCodePage();
-    if (wide) endByteWindow();
+    bool wide = programTextsWide();
+    endByteWindow();
     if (hook != 0) {
         MessageHook routine = reinterpret_cast<MessageHook>(static_cast<uintptr_t>(hook));
-        if (wide && isCharacterMessage(msg->message))
+        bool character = isCharacterMessage(msg->message);
+        if (wide && character)
             handCharacterToHook(msg, routine);
+        else if (character && programHasCodePage())
+            handSystemCharacterToHook(msg, routine); // Windows 9x: no Unicode window
         else
             routine(msg);
     } else {
@@ -46,7 +51,7 @@ int32_t __stdcall WaitEvent()
         QvWord hook = programHeader->messageHook;
         MSG msg;
         runWatch.waiting = 1; // blocked on input, for quorven-run's status query
-        BOOL got = programHasCodePage() ? GetMessageW(&msg, nullptr, 0, 0) : GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = programTextsWide() ? GetMessageW(&msg, nullptr, 0, 0) : GetMessageA(&msg, nullptr, 0, 0);
         runWatch.waiting = 0;
         if (got == 0)
             ExitProgram(0); // WM_QUIT: its exit code is not used
@@ -63,7 +68,7 @@ int32_t __stdcall PeekEvent()
 {
     settleScreen();
     MSG msg;
-    while (programHasCodePage() ? PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)
+    while (programTextsWide() ? PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)
                                 : PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         QvWord hook = programHeader->messageHook;
         if (msg.message == WM_QUIT)

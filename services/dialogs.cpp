@@ -62,7 +62,7 @@ unsigned char *runFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEA *), BOOL(WINAPI 
 {
     settleScreen(); // the console as it stands behind the dialog
     convertFilterText(filter, ansiLeadByte);
-    if (programHasCodePage()) return runWideFileDialog(wideDialog, flags, owner, filter, caption, folder, result);
+    if (programTextsWide()) return runWideFileDialog(wideDialog, flags, owner, filter, caption, folder, result);
     OPENFILENAMEA &r = fileDialogState.record;
     r.lStructSize = FILE_DIALOG_RECORD_SIZE;
     r.hwndOwner = owner;

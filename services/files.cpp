@@ -9,12 +9,13 @@
 
 // Opens a file named in the program's text. A program with a text code page
 // of its own has the name converted and opened by its UTF-16 form, so that
-// it lands on disk as the characters it names on any system.
+// it lands on disk as the characters it names on any system whose file
+// calls take UTF-16 (not Windows 9x).
 static FILE *openNamed(const char *name, uint32_t nameLength, const char *mode)
 {
     char path[NAME_BUFFER_SIZE];
     copyNameString(path, name, nameLength);
-    if (!programHasCodePage()) return fopen(path, mode);
+    if (!programTextsWide()) return fopen(path, mode);
     WCHAR widePath[NAME_BUFFER_SIZE], wideMode[4];
     toWide(programCodePage(), path, -1, widePath, NAME_BUFFER_SIZE);
     toWide(CP_ACP, mode, -1, wideMode, 4);

@@ -5,7 +5,30 @@
 #include "service_text.h"
 #include "../host/textcode.h"
 #include "../host/code_pages.h"
+#include "../host/system.h"
 #include <stdlib.h>
+
+// The other case of one character. Windows 9x only stubs CharUpperW and
+// CharLowerW (they give 0); there the character changes case as the system's
+// code page has it, where that code page holds it, and stays as it is where
+// not. Never 0 for a character that is not 0.
+static WCHAR otherCase(WCHAR c, bool upper)
+{
+    if (!onWindows9x()) {
+        LPWSTR asPointer = reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(c));
+        WCHAR other = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(upper ? CharUpperW(asPointer) : CharLowerW(asPointer)));
+        return other ? other : c;
+    }
+    char bytes[2];
+    BOOL lost = FALSE;
+    if (WideCharToMultiByte(CP_ACP, 0, &c, 1, bytes, sizeof bytes, nullptr, &lost) != 1 || lost) return c;
+    if (upper)
+        CharUpperBuffA(bytes, 1);
+    else
+        CharLowerBuffA(bytes, 1);
+    WCHAR other;
+    return MultiByteToWideChar(CP_ACP, 0, bytes, 1, &other, 1) == 1 && other ? other : c;
+}
 
 // The other case of every single-byte character of the program's code page
 // (itself when it has none, or none that is one byte); built on first use.
@@ -22,12 +45,11 @@ static const unsigned char *caseTable(bool upper)
         if (programLeadByte(static_cast<unsigned char>(b)) ||
             MultiByteToWideChar(programCodePage(), MB_ERR_INVALID_CHARS, &in, 1, &wide, 1) != 1)
             continue;
-        WCHAR other = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(
-            upper ? CharUpperW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(wide)))
-                  : CharLowerW(reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(wide)))));
+        WCHAR other = otherCase(wide, upper);
         char out[4];
         BOOL lost = FALSE;
-        if (WideCharToMultiByte(programCodePage(), 0, &other, 1, out, sizeof out, nullptr, &lost) == 1 && !lost)
+        if (WideCharToMultiByte(programCodePage(), 0, &other, 1, out, sizeof out, nullptr, &lost) == 1 && !lost &&
+            (out[0] || !b))
             table[b] = static_cast<unsigned char>(out[0]);
     }
     built[upper] = true;
@@ -70,7 +92,7 @@ HMODULE __stdcall LoadLibraryByName(const char *name, uint32_t nameLength)
 {
     char text[NAME_BUFFER_SIZE];
     copyNameString(text, name, nameLength);
-    if (!programHasCodePage()) return LoadLibraryA(text);
+    if (!programTextsWide()) return LoadLibraryA(text);
     WCHAR wide[NAME_BUFFER_SIZE];
     return LoadLibraryW(toWide(programCodePage(), text, -1, wide, NAME_BUFFER_SIZE));
 }

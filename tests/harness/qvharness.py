@@ -87,10 +87,26 @@ def kill_group(proc):
         pass
 
 
+_versions_set = set()
+
+
+def report_windows_version(exe, version):
+    """Makes Wine report another Windows to this executable (its Version
+    value under AppDefaults, by the executable's name: win98, nt40, ...)."""
+    name = os.path.basename(exe)
+    if (name, version) in _versions_set:
+        return
+    wine_cmd(['reg', 'add', 'HKCU\\Software\\Wine\\AppDefaults\\' + name, '/v', 'Version', '/d', version, '/f'])
+    _versions_set.add((name, version))
+
+
 def start(exe, args=(), env_extra=None, cwd=None):
     """Starts a joined executable under Wine in its own process group. Its
     output goes to temporary files, not pipes: Wine's helper processes, which
-    the program may start and which outlive it, would hold a pipe open."""
+    the program may start and which outlive it, would hold a pipe open. The
+    test's QV_WINDOWS_VERSION, when set, is the Windows Wine reports to it."""
+    if os.environ.get('QV_WINDOWS_VERSION'):
+        report_windows_version(exe, os.environ['QV_WINDOWS_VERSION'])
     out = tempfile.TemporaryFile()
     err = tempfile.TemporaryFile()
     proc = subprocess.Popen(['wine', exe] + list(args), stdout=out, stderr=err, stdin=subprocess.DEVNULL,

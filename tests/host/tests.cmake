@@ -20,3 +20,14 @@ if(CMAKE_CROSSCOMPILING)
 endif()
 # Needs the console window.
 qv_hosted_test(exit_registry SOURCES tests/host/exit_registry.c SCRIPT tests/host/exit_registry_test.py)
+# As Windows 98 reports itself (Wine's Version value), with and without a
+# code page of the program's own, on code pages 936, 1252 and 932: no call of
+# a function that 9x only stubs, and the same results. Once as NT for the
+# program's own expectations there.
+set(QV_SYSTEMS SOURCES tests/host/systems.c SCRIPT tests/host/systems_test.py)
+qv_hosted_test(systems_win98 ${QV_SYSTEMS} WINDOWS_VERSION win98)
+qv_hosted_test(systems_cp936_win98 ${QV_SYSTEMS} CODE_PAGE 936 WINDOWS_VERSION win98)
+foreach(loc en_US ja_JP)
+  qv_hosted_test(systems_cp936_win98_${loc} ${QV_SYSTEMS} CODE_PAGE 936 LOCALE ${loc}.UTF-8 WINDOWS_VERSION win98)
+endforeach()
+qv_hosted_test(systems_cp936_en_US ${QV_SYSTEMS} CODE_PAGE 936 LOCALE en_US.UTF-8)

@@ -19,18 +19,20 @@ enum {
     WM_NULL = 0, WM_CLOSE = 0x10, WM_KEYDOWN = 0x100, WM_CHAR = 0x102, WM_SYSKEYDOWN = 0x104, WM_COMMAND = 0x111,
     WM_SYSCOMMAND = 0x112, WM_TIMER = 0x113, WM_MOUSEMOVE = 0x200, WM_LBUTTONDOWN = 0x201, WM_LBUTTONUP = 0x202,
     WM_LBUTTONDBLCLK = 0x203, WM_RBUTTONDOWN = 0x204, WM_MBUTTONDOWN = 0x207, WM_KEYUP = 0x101, WM_SYSCHAR = 0x106,
-    WM_IME_CHAR = 0x286, WM_IME_COMPOSITION = 0x10F, BM_CLICK = 0xF5, SC_MINIMIZE = 0xF020, SC_RESTORE = 0xF120, SC_CLOSE = 0xF060,
+    WM_IME_CHAR = 0x286, WM_SETTEXT = 0x000C, WM_IME_COMPOSITION = 0x10F, BM_CLICK = 0xF5, SC_MINIMIZE = 0xF020, SC_RESTORE = 0xF120, SC_CLOSE = 0xF060,
 };
 
 static uint32_t console;
 static int hookMessages[0x400];   /* windowProcHook calls by message number */
 static uint32_t hookNullParam;
+static char hookText[16];         /* the text of the last WM_SETTEXT the hook saw */
 static int closing;
 
 static int32_t QV_STDCALL windowProcHook(uint32_t window, uint32_t message, uint32_t wParam, int32_t lParam)
 {
     if (message < 0x400) hookMessages[message]++;
     if (message == WM_NULL) hookNullParam = wParam;
+    if (message == WM_SETTEXT) memcpy(hookText, (const char *)(uintptr_t)lParam, sizeof hookText - 1);
     return ((Fn4)qvtProc("user32.dll", "DefWindowProcA"))(window, message, wParam, (uint32_t)lParam);
 }
 
@@ -115,6 +117,37 @@ static void keysAndHook(void)
     CHECK_EQ(hookMessages[WM_NULL], 1);
     CHECK_EQ(hookNullParam, 0x5A5A5);
     CHECK_EQ(qvWaitEvent(), 0x5A5A5);
+    /* The hook is an ANSI window procedure: a text sent in UTF-16 reaches it
+     * in the system's code page (936 here), for the Unicode window too. */
+    static const uint16_t chinese[] = {0x4E2D, 0x6587, 0}; /* 中文 */
+    ((Fn4)qvtProc("user32.dll", "SendMessageW"))(console, WM_SETTEXT, 0, (uint32_t)(uintptr_t)chinese);
+    CHECK_BYTES(hookText, "\xD6\xD0\xCE\xC4", 5);
+}
+
+/* Windows NT 4.0 has no message-only windows: a window created with the
+ * parent HWND_MESSAGE is refused there. Wine reporting nt40 still makes one,
+ * so the kernel's CreateWindowExA is made to refuse it as NT 4.0 does. */
+typedef uint32_t(__attribute__((stdcall)) * CreateWindowExA12_t)(uint32_t, const char *, const char *, uint32_t, int,
+                                                                 int, int, int, uint32_t, uint32_t, uint32_t, void *);
+static CreateWindowExA12_t realCreateWindowExA;
+
+static uint32_t QV_STDCALL createWindowAsNt4(uint32_t exStyle, const char *cls, const char *name, uint32_t style,
+                                             int x, int y, int w, int h, uint32_t parent, uint32_t menu,
+                                             uint32_t instance, void *param)
+{
+    if (parent == 0xFFFFFFFDu) { /* HWND_MESSAGE */
+        ((Fn1)qvtProc("kernel32.dll", "SetLastError"))(1400 /* ERROR_INVALID_WINDOW_HANDLE */);
+        return 0;
+    }
+    return realCreateWindowExA(exStyle, cls, name, style, x, y, w, h, parent, menu, instance, param);
+}
+
+static void behaveAsNt4WhereReported(void)
+{
+    uint32_t version = ((uint32_t(__attribute__((stdcall)) *)(void))qvtProc("kernel32.dll", "GetVersion"))();
+    if ((version & 0x80000000u) || (version & 0xFF) != 4) return;
+    qvtPrint("the system reports NT 4.0: no message-only windows\n");
+    realCreateWindowExA = (CreateWindowExA12_t)qvtPatchImport("user32.dll", "CreateWindowExA", (void *)createWindowAsNt4);
 }
 
 static void mouseState(void)
@@ -414,6 +447,7 @@ static void QV_STDCALL shutdownHook(void)
 static int32_t QV_STDCALL entry(void)
 {
     CHECK(probeInstallBellCounter());
+    behaveAsNt4WhereReported();
     console = qvOpenConsole();
     CHECK(console != 0);
     qvRestoreConsole();

@@ -13,3 +13,7 @@ foreach(loc en_US ja_JP)
                  CODE_PAGE 936 LOCALE ${loc}.UTF-8)
 endforeach()
 qv_wine_check(input_demo python3 tests/input/demo_test.py)
+# The hooks of a program with a text code page as NT 4.0 (Wine's Version
+# nt40), which has no message-only windows.
+qv_hosted_test(input_messages_cp936_nt40 SOURCES tests/input/messages.c ${QV_INPUT_PROBE} CODE_PAGE 936
+               WINDOWS_VERSION nt40)

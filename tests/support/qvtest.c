@@ -100,6 +100,60 @@ void *qvtPatchImport(const char *dll, const char *name, void *replacement)
     return 0;
 }
 
+typedef struct {
+    const char *dll, *name;
+    volatile uint32_t calls;
+    void *original;
+} ImportWatch;
+
+static ImportWatch *watches;
+static int watchCount;
+
+int qvtWatchImports(void)
+{
+    typedef void *(__attribute__((stdcall)) * VirtualAlloc_t)(void *, uint32_t, uint32_t, uint32_t);
+    typedef uint32_t(__attribute__((stdcall)) * VirtualQuery_t)(const void *, uint32_t *, uint32_t);
+    VirtualAlloc_t alloc = (VirtualAlloc_t)qvtProc("kernel32.dll", "VirtualAlloc");
+    VirtualQuery_t query = (VirtualQuery_t)qvtProc("kernel32.dll", "VirtualQuery");
+    VirtualProtect_t protect = (VirtualProtect_t)qvtProc("kernel32.dll", "VirtualProtect");
+    uint8_t *base = (uint8_t *)0x400000;
+    uint8_t *nt = base + *(uint32_t *)(base + 0x3C);
+    uint32_t importRva = *(uint32_t *)(nt + 24 + 104);
+    enum { MAX_WATCHES = 1024, STUB = 16 };
+    watches = (ImportWatch *)alloc(0, MAX_WATCHES * (sizeof(ImportWatch) + STUB), 0x3000 /* MEM_COMMIT|MEM_RESERVE */,
+                                   0x40 /* PAGE_EXECUTE_READWRITE */);
+    uint8_t *stubs = (uint8_t *)(watches + MAX_WATCHES);
+    for (uint32_t *d = (uint32_t *)(base + importRva); d[3]; d += 5) {
+        uint32_t *names = (uint32_t *)(base + (d[0] ? d[0] : d[4]));
+        uint32_t *slots = (uint32_t *)(base + d[4]);
+        for (int i = 0; names[i] && watchCount < MAX_WATCHES; i++) {
+            uint32_t region[7]; /* MEMORY_BASIC_INFORMATION: Protect is the sixth word */
+            if (names[i] & 0x80000000u || !query((void *)(uintptr_t)slots[i], region, sizeof region) ||
+                !(region[5] & 0xF0 /* PAGE_EXECUTE* */))
+                continue;
+            ImportWatch *w = &watches[watchCount];
+            uint8_t *stub = stubs + STUB * watchCount++;
+            w->dll = (const char *)(base + d[3]);
+            w->name = (const char *)(base + names[i] + 2);
+            w->original = (void *)(uintptr_t)slots[i];
+            stub[0] = 0xF0, stub[1] = 0xFF, stub[2] = 0x05; /* lock inc dword [calls] */
+            *(uint32_t *)(stub + 3) = (uint32_t)(uintptr_t)&w->calls;
+            stub[7] = 0xFF, stub[8] = 0x25; /* jmp dword [original] */
+            *(uint32_t *)(stub + 9) = (uint32_t)(uintptr_t)&w->original;
+            uint32_t old;
+            protect(&slots[i], 4, 0x04 /* PAGE_READWRITE */, &old);
+            slots[i] = (uint32_t)(uintptr_t)stub;
+        }
+    }
+    return watchCount;
+}
+
+void qvtReportImportCalls(void)
+{
+    for (int i = 0; i < watchCount; i++)
+        if (watches[i].calls) qvtPrint("called %s!%s %u\n", watches[i].dll, watches[i].name, watches[i].calls);
+}
+
 /* ---- Output --------------------------------------------------------------- */
 
 typedef int(__attribute__((stdcall)) *wvsprintfA_t)(char *, const char *, va_list);

@@ -24,6 +24,14 @@ void *qvtProc(const char *dll, const char *name);
  * import. */
 void *qvtPatchImport(const char *dll, const char *name, void *replacement);
 
+/* Counts the kernel's calls of every function it imports: each import slot
+ * is pointed at a small stub that counts and jumps on to the function. Data
+ * imports (the C run-time's _iob and the like) are left alone. Returns how
+ * many functions are watched; qvtReportImportCalls prints a line
+ * "called DLL!NAME N" for each one called since. */
+int qvtWatchImports(void);
+void qvtReportImportCalls(void);
+
 /* printf-like output (wsprintfA formats: %d %u %x %X %s %c, with widths) to
  * standard output, followed by nothing: add \n yourself. */
 void qvtPrint(const char *format, ...);
