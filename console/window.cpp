@@ -22,11 +22,34 @@ static const DWORD CONSOLE_CLASS_STYLE = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | 
 static const DWORD CONSOLE_STYLE = WS_OVERLAPPEDWINDOW | WS_VSCROLL;                       // 0x00EF0000
 static const int CONSOLE_ICON = 100;
 
+// The work area of the screen nearest to r (all of it but the task bar and
+// the like): from the monitor calls where the system has them (98 and 2000
+// on), else from the one screen's work area.
+static ConsoleRect workAreaNear(const ConsoleRect &r)
+{
+    typedef HMONITOR(WINAPI * MonitorFromRectFn)(LPCRECT, DWORD);
+    typedef BOOL(WINAPI * GetMonitorInfoFn)(HMONITOR, LPMONITORINFO);
+    static MonitorFromRectFn monitorFromRect = systemFunction<MonitorFromRectFn>("user32.dll", "MonitorFromRect");
+    static GetMonitorInfoFn getMonitorInfo = systemFunction<GetMonitorInfoFn>("user32.dll", "GetMonitorInfoA");
+    RECT area = {r.left, r.top, r.right, r.bottom};
+    MONITORINFO info;
+    info.cbSize = sizeof info;
+    HMONITOR monitor = monitorFromRect ? monitorFromRect(&area, MONITOR_DEFAULTTONEAREST) : nullptr;
+    if (monitor && getMonitorInfo && getMonitorInfo(monitor, &info))
+        area = info.rcWork;
+    else if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0))
+        return r; // nothing known of the screen: as saved
+    return ConsoleRect{area.left, area.top, area.right, area.bottom};
+}
+
 static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int showCommand)
 {
     if (cs.consoleWindow) return cs.consoleWindow;
 
+    // The saved rectangle, moved onto a screen when it lies off every one;
+    // the stored value stays until the window's real one is saved.
     ConsoleRect r = readSavedConsoleRect();
+    r = placeOnWorkArea(r, workAreaNear(r));
 
     // A program with a text code page of its own gets a Unicode window where
     // the system has working wide calls: typed characters arrive in UTF-16

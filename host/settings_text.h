@@ -15,5 +15,12 @@ constexpr ConsoleRect DEFAULT_CONSOLE_RECT = {3, 3, 634, 474};
 // invisible window).
 ConsoleRect parseConsoleRect(const char *text);
 
+// Where a saved rectangle opens on a screen whose work area is `work`: as it
+// is when it lies wholly inside the work area; otherwise moved onto it by the
+// shortest way, and made smaller only where it is wider or higher than the
+// work area. A window saved on a screen that is gone, or edited by hand,
+// then still opens where it can be seen.
+ConsoleRect placeOnWorkArea(const ConsoleRect &saved, const ConsoleRect &work);
+
 // Formats the rectangle into buffer (at least 48 bytes); returns the length.
 int formatConsoleRect(char *buffer, const ConsoleRect &rect);

@@ -14,6 +14,28 @@ static void printRect(HWND w)
     qvtPrint("rect %d,%d,%d,%d\n", r.left, r.top, r.right, r.bottom);
 }
 
+/* The stored rectangle as the running program finds it. */
+static void printStored(void)
+{
+    typedef LONG(__attribute__((stdcall)) * RegOpenKeyExA_t)(HKEY, const char *, DWORD, DWORD, HKEY *);
+    typedef LONG(__attribute__((stdcall)) * RegQueryValueExA_t)(HKEY, const char *, DWORD *, DWORD *, BYTE *, DWORD *);
+    typedef LONG(__attribute__((stdcall)) * RegCloseKey_t)(HKEY);
+    HKEY key;
+    char text[64] = "none";
+    DWORD size = sizeof text - 1;
+    if (((RegOpenKeyExA_t)qvtProc("advapi32.dll", "RegOpenKeyExA"))(HKEY_CURRENT_USER, "SOFTWARE\\QUORVEN\\SETTINGS", 0,
+                                                                   KEY_READ, &key) == 0) {
+        if (((RegQueryValueExA_t)qvtProc("advapi32.dll", "RegQueryValueExA"))(key, "Console", 0, 0, (BYTE *)text,
+                                                                             &size) != 0)
+            qvtPrint("stored none\n");
+        else
+            qvtPrint("stored %s\n", text);
+        ((RegCloseKey_t)qvtProc("advapi32.dll", "RegCloseKey"))(key);
+    } else {
+        qvtPrint("stored none\n");
+    }
+}
+
 static void QV_STDCALL shutdownHook(void)
 {
     qvtPrint("hook ran, window %d\n", wIsWindowVisible((HWND)qvOpenConsole()) ? 1 : 0);
@@ -107,6 +129,7 @@ static int32_t QV_STDCALL entry(void)
     CHECK(w != 0);
     if (cwinArgIs("rect")) {
         printRect(w);
+        printStored();
         /* A second OpenConsole returns the same window and leaves it alone. */
         RECT before, after;
         wGetWindowRect(w, &before);

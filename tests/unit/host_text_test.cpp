@@ -96,6 +96,31 @@ TEST(ConsoleRectText, UnusableTextGivesTheDefault)
     EXPECT_EQ(r.bottom - r.top, 480);
 }
 
+// A saved rectangle opens where it can be seen (a 1280 x 1024 work area).
+TEST(ConsoleRectText, PlacedOnTheWorkArea)
+{
+    const ConsoleRect work = {0, 0, 1280, 1024};
+    auto placed = [&](ConsoleRect r) {
+        ConsoleRect p = placeOnWorkArea(r, work);
+        return std::to_string(p.left) + "," + std::to_string(p.top) + "," + std::to_string(p.right) + "," +
+               std::to_string(p.bottom);
+    };
+    EXPECT_EQ(placed({100, 50, 740, 530}), "100,50,740,530");          // on the screen: as saved
+    EXPECT_EQ(placed({0, 0, 1280, 1024}), "0,0,1280,1024");            // exactly the work area
+    EXPECT_EQ(placed({5000, 4000, 5640, 4480}), "640,544,1280,1024");  // far off: nearest corner
+    EXPECT_EQ(placed({-3000, -2000, -2360, -1520}), "0,0,640,480");
+    EXPECT_EQ(placed({1000, 900, 1640, 1380}), "640,544,1280,1024");   // half off: moved, not shrunk
+    EXPECT_EQ(placed({-8, 100, 632, 580}), "0,100,640,580");           // only the edge that is off moves
+    EXPECT_EQ(placed({-100, -50, 3000, 2000}), "0,0,1280,1024");       // larger: shrunk to the work area
+    EXPECT_EQ(placed({300, 10, 700, 3000}), "300,0,700,1024");         // taller only: width kept
+    EXPECT_EQ(placed({-2147483647 - 1, 0, 2147483647, 480}), "0,0,1280,480"); // wider than an int spans
+    const ConsoleRect second = {1280, 0, 2560, 1024};                  // a work area right of the origin
+    ConsoleRect p = placeOnWorkArea({10, 20, 650, 500}, second);
+    EXPECT_EQ(p.left, 1280);
+    EXPECT_EQ(p.top, 20);
+    EXPECT_EQ(p.right - p.left, 640);
+}
+
 // Text code pages: the joiner's option, surrogate pairs, case conversion
 // that leaves double-byte characters alone, the UTF-16 command-line tail.
 #include "host/code_pages.h"
@@ -135,6 +160,32 @@ TEST(CodePages, SurrogatePairsJoinAcrossMessages)
     ASSERT_EQ(j.feed(0xD801, out), 1); // a second high half waits in its turn
     EXPECT_EQ(out[0], 0xD800);
     EXPECT_EQ(j.heldHigh, 0xD801);
+}
+
+// Windows 9x: a double-byte character typed in the system's code page comes
+// as two WM_CHARs, lead then trail.
+TEST(CodePages, LeadAndTrailBytesJoinAcrossMessages)
+{
+    ByteJoiner j;
+    uint8_t out[2];
+    ASSERT_EQ(j.feed('a', false, out), 1);
+    EXPECT_EQ(out[0], 'a');
+    EXPECT_EQ(j.feed(0x92, true, out), 0); // Shift-JIS for a CJK character: waits
+    ASSERT_EQ(j.feed(0x86, false, out), 2);
+    EXPECT_EQ(out[0], 0x92);
+    EXPECT_EQ(out[1], 0x86);
+    EXPECT_EQ(j.feed(0x81, true, out), 0);
+    ASSERT_EQ(j.feed(0x40, false, out), 2); // an ASCII-range trail byte stays with its lead byte
+    EXPECT_EQ(out[1], 0x40);
+    EXPECT_EQ(j.feed(0xD6, true, out), 0);
+    ASSERT_EQ(j.feed(0xD0, true, out), 2); // GBK 中: its trail byte is a lead byte's value too
+    EXPECT_EQ(out[0], 0xD6);
+    EXPECT_EQ(out[1], 0xD0);
+    EXPECT_EQ(j.feed(0x92, true, out), 0);
+    ASSERT_EQ(j.feed(13, false, out), 1); // Enter ends the wait: the lone lead byte is dropped
+    EXPECT_EQ(out[0], 13);
+    ASSERT_EQ(j.feed('b', false, out), 1);
+    EXPECT_EQ(out[0], 'b');
 }
 
 TEST(CodePages, CaseSkipsDoubleByteCharacters)
