@@ -42,6 +42,22 @@ static ConsoleRect workAreaNear(const ConsoleRect &r)
     return ConsoleRect{area.left, area.top, area.right, area.bottom};
 }
 
+// Windows shows a program's main window the first time as its launcher asked
+// (STARTF_USESHOWWINDOW and wShowWindow), whatever the program passes. Wine
+// shows it with the program's own command, so that a window shown with the
+// start-up command OR 6 opens minimized (7) or, for a program started
+// without start-up information, stays hidden (14). Under Wine the window is
+// therefore shown again as the launcher asked, or, without a launcher's
+// wish, normally. On Windows nothing is added.
+static void showAsLauncherAsked(HWND window)
+{
+    if (!systemInfo.wine) return;
+    STARTUPINFOA si;
+    si.cb = sizeof si;
+    GetStartupInfoA(&si);
+    ShowWindow(window, (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWNORMAL);
+}
+
 static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int showCommand)
 {
     if (cs.consoleWindow) return cs.consoleWindow;
@@ -99,7 +115,10 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
             DefWindowProcW(cs.consoleWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
     }
     // The start-up show command is OR-ed with 6, not used as it is.
-    if (cs.consoleWindow) ShowWindow(cs.consoleWindow, showCommand | 6);
+    if (cs.consoleWindow) {
+        ShowWindow(cs.consoleWindow, showCommand | 6);
+        showAsLauncherAsked(cs.consoleWindow);
+    }
     SetColors(-1, -1);
     SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.screen.bufferRows, FALSE);
     setScrollBar(0);

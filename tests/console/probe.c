@@ -1,7 +1,10 @@
-/* Reports what the console window looks like after OpenConsole: the show
- * state the platform made of the start-up show command OR 6. With "spawn N"
- * it starts itself with STARTF_USESHOWWINDOW and wShowWindow N ("spawn -"
- * without the flag) and passes the child's report on. */
+/* Reports what the console window looks like after OpenConsole, which shows
+ * it with the start-up show command OR 6 and, under Wine, again as the
+ * launcher asked: the show state, and whether the text written before any
+ * RestoreConsole is on the display. With "spawn N" it starts itself with
+ * STARTF_USESHOWWINDOW and wShowWindow N ("spawn -" without the flag) and
+ * passes the child's report on. "report FILE" also writes the report into
+ * FILE (a program started by "wine start" has no standard output). */
 #include "cwin.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -15,9 +18,25 @@ static int parseInt(const char *s)
     return sign * n;
 }
 
+typedef int(__attribute__((cdecl)) * wsprintfA_t)(char *, const char *, ...);
+
+static void writeFile(const char *path, const char *text)
+{
+    typedef void *(__attribute__((stdcall)) * CreateFileA_t)(const char *, uint32_t, uint32_t, void *, uint32_t,
+                                                              uint32_t, void *);
+    typedef int(__attribute__((stdcall)) * WriteFile_t)(void *, const void *, uint32_t, uint32_t *, void *);
+    typedef int(__attribute__((stdcall)) * CloseHandle_t)(void *);
+    void *file = ((CreateFileA_t)qvtProc("kernel32.dll", "CreateFileA"))(path, 0x40000000 /* GENERIC_WRITE */, 0, 0,
+                                                                         2 /* CREATE_ALWAYS */, 0x80, 0);
+    uint32_t written;
+    ((WriteFile_t)qvtProc("kernel32.dll", "WriteFile"))(file, text, qvtStrlen(text), &written, 0);
+    ((CloseHandle_t)qvtProc("kernel32.dll", "CloseHandle"))(file);
+}
+
 static int32_t QV_STDCALL entry(void)
 {
     cwinInit();
+    wsprintfA_t format = (wsprintfA_t)qvtProc("user32.dll", "wsprintfA");
     const char *arg = cwinArg();
     if (arg[0] == 's') {
         char exe[300], line[400];
@@ -30,7 +49,7 @@ static int32_t QV_STDCALL entry(void)
             si.dwFlags = STARTF_USESHOWWINDOW;
             si.wShowWindow = (WORD)n;
         }
-        ((int(__attribute__((cdecl)) *)(char *, const char *, ...))qvtProc("user32.dll", "wsprintfA"))(line, "\"%s\" report", exe);
+        format(line, "\"%s\" report", exe);
         PROCESS_INFORMATION pi;
         CHECK(wCreateProcessA(exe, line, 0, 0, TRUE, 0, 0, 0, &si, &pi));
         CHECK_EQ(wWaitForSingleObject(pi.hProcess, 20000), 0);
@@ -42,13 +61,33 @@ static int32_t QV_STDCALL entry(void)
     STARTUPINFOA si;
     wGetStartupInfoA(&si);
     HWND w = (HWND)qvOpenConsole();
+    /* The show state as OpenConsole left it (under Wine without a window
+     * manager a maximized window is restored once X has answered). */
     WINDOWPLACEMENT wp;
     wp.length = sizeof wp;
     wGetWindowPlacement(w, &wp);
+    int visible = wIsWindowVisible(w), iconic = wIsIconic(w), state = qvGetWindowState();
     int32_t view = qvGetViewSize();
-    qvtPrint("startflags %d wShowWindow %d visible %d iconic %d showCmd %d windowState %d view %dx%d buffer %d\n",
-             (int)(si.dwFlags & STARTF_USESHOWWINDOW), si.wShowWindow, wIsWindowVisible(w), wIsIconic(w),
-             wp.showCmd, qvGetWindowState(), view >> 16, view & 0xFFFF, qvGetScreenBuffer() != 0);
+    int buffer = qvGetScreenBuffer() != 0;
+    /* A line of ink, drawn as the program writes it; read from the display
+     * once the system has had the time to bring it there. */
+    qvSetCaretHeight(0);
+    qvWriteText("MMMMMMMM", 8);
+    qvPeekEvent();
+    cwinPump(300);
+    int ink = 0;
+    if (wIsWindowVisible(w) && !wIsIconic(w) && qvGetScreenBuffer()) {
+        Capture shown;
+        captureShown(w, &shown);
+        ink = countOther(&shown, 1, 0, 1 + 8 * charWidth(), lineHeight(), wGetSysColor(COLOR_WINDOW));
+        freeCapture(&shown);
+    }
+    char report[300];
+    format(report, "startflags %d wShowWindow %d visible %d iconic %d showCmd %d windowState %d view %dx%d buffer %d ink %d\n",
+           (int)(si.dwFlags & STARTF_USESHOWWINDOW), si.wShowWindow, visible, iconic, wp.showCmd, state, view >> 16,
+           view & 0xFFFF, buffer, ink);
+    qvtPrint("%s", report);
+    if (arg[6] == ' ') writeFile(arg + 7, report);
     CHECK(w != 0);
     qvtFinish();
     return 0;
