@@ -74,9 +74,9 @@ static int32_t QV_STDCALL entry(void)
     qvSetCaretHeight(0);
     qvWriteText("MMMMMMMM", 8);
     qvPeekEvent();
-    cwinPump(300);
     int ink = 0;
-    if (wIsWindowVisible(w) && !wIsIconic(w) && qvGetScreenBuffer()) {
+    for (int tries = 0; tries < 50 && !ink && wIsWindowVisible(w) && !wIsIconic(w) && qvGetScreenBuffer(); tries++) {
+        cwinPump(100); /* up to 5 s: longer under the i386 emulator */
         Capture shown;
         captureShown(w, &shown);
         ink = countOther(&shown, 1, 0, 1 + 8 * charWidth(), lineHeight(), wGetSysColor(COLOR_WINDOW));
