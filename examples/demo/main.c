@@ -137,8 +137,8 @@ static int32_t QV_STDCALL entry(void)
     }
 
     qvOpenConsole();
-    /* The console opens with the start-up show command OR 6, which leaves it
-     * hidden or minimized; show it normally. */
+    /* The console opens with the start-up show command OR 6, which may leave
+     * it hidden or minimized; show it normally. */
     qvRestoreConsole();
     qvSetColors(0xF5F0E6, 0x703010); /* light background, dark blue text */
 

@@ -52,7 +52,7 @@ static int32_t readNumber(const char *prompt)
 static int32_t QV_STDCALL entry(void)
 {
     qvOpenConsole();
-    qvRestoreConsole(); /* Wine shows the new window hidden or minimized */
+    qvRestoreConsole(); /* the start-up show command OR 6 may leave it minimized */
     say("\xC7\xF3\xBA\xCD Sum"); /* "求和" (sum) */
     qvNewLine();
     int32_t a = readNumber("\xB5\xDA\xD2\xBB\xB8\xF6\xCA\xFD: "); /* "第一个数" (first number) */

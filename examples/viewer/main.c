@@ -54,7 +54,7 @@ typedef int (*wsprintfA_t)(char *, const char *, ...);
 
 static int32_t QV_STDCALL entry(void)
 {
-    /* The console opens minimized; bring it up in its normal size. */
+    /* The console may open minimized; bring it up in its normal size. */
     uint32_t window = qvOpenConsole();
     qvRestoreConsole();
 
