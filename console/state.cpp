@@ -8,7 +8,7 @@ ConsoleState consoleState = {
     {nullptr, nullptr,
      512, 128,          // buffer rows, columns
      0, 0, 0, 0, 0, 0,  // view, top line, cursor, scroll-bar position
-     0, -1, 0, 0, false}, // nothing changed
+     0, -1, 0, 0, false, 0}, // nothing changed, no rows dropped
     0, 0,               // cell size, measured when the window is created
     2,                  // caret height
     32512,              // IDC_ARROW
