@@ -52,6 +52,11 @@ void setScrollBar(int32_t position);
 void startDrawingThread();
 void stopDrawingThread();
 
+// Sets the forms of the window's input context at the caret's cell: the
+// composition window there, the candidate list at that point and off that
+// cell, the composition in the console's font. Nothing without imm32.
+void placeInputMethod();
+
 // Refits the view to a client area of height x width pixels (WM_SIZE of a
 // restored or maximized window).
 void fitViewToClient(int height, int width);

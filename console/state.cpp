@@ -23,6 +23,9 @@ ConsoleState consoleState = {
     {}, false,          // drawing lock
     nullptr, nullptr, false, false, false, false, 0, 0, false, // drawing thread and deferral
     false,              // ANSI window until OpenConsole decides
+    {},                 // not marking
+    {0},                // no caption put aside
+    false,              // no composition
 };
 
 extern "C" {

@@ -162,6 +162,7 @@ static void onSetFocus()
     settleScreen();
     cs.hasFocus = true;
     SetCaretHeight(cs.caretHeight);
+    placeInputMethod();
 }
 
 static void onKillFocus(HWND window)
@@ -269,6 +270,13 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_VSCROLL:
         onVerticalScroll(wParam);
         return 0;
+    case WM_IME_STARTCOMPOSITION: // then on to the hook or the default handling
+        cs.composing = true;
+        placeInputMethod();
+        break;
+    case WM_IME_ENDCOMPOSITION:
+        cs.composing = false;
+        break;
     case WM_MOUSEMOVE:
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cs.mouseCursorId)));
         [[fallthrough]];
