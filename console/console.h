@@ -19,6 +19,9 @@ void paintScreen();
 // Moves the caret to the cursor cell when the console has the focus and the
 // cursor row is in view.
 void placeCaret();
+// Draws buffer rows [first, last] again where the view shows them, with
+// the selection over them (after any deferred drawing). Main thread.
+void redrawBufferRows(int32_t first, int32_t last);
 // Moves the caret to the cursor cell, whether or not the console has the focus.
 void moveCaretToCursor();
 // Sets the console's colours in its device context: the stored pair, or the system's.
@@ -56,6 +59,14 @@ void stopDrawingThread();
 // composition window there, the candidate list at that point and off that
 // cell, the composition in the console's font. Nothing without imm32.
 void placeInputMethod();
+
+// The Edit submenu of the system menu: its items, added to the window's
+// system menu at creation; their system commands, and the mouse and the
+// keys while marking (true when the message was taken), and the items'
+// states when the menu opens.
+void addEditMenu(HWND window);
+bool editHandles(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void editMenuOpening(HWND window);
 
 // Refits the view to a client area of height x width pixels (WM_SIZE of a
 // restored or maximized window).

@@ -155,6 +155,7 @@ static void onCreate(HWND window)
     ReleaseDC(window, cs.screenDC);
     for (int b = 0; b < 256; b++)
         if (programLeadByte(static_cast<unsigned char>(b))) setLeadByte(cs.leadBytes, static_cast<unsigned char>(b));
+    addEditMenu(window);
 }
 
 static void onSetFocus()
@@ -277,6 +278,9 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_IME_ENDCOMPOSITION:
         cs.composing = false;
         break;
+    case WM_INITMENU: // then on to the hook or the default handling
+        editMenuOpening(window);
+        break;
     case WM_MOUSEMOVE:
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cs.mouseCursorId)));
         [[fallthrough]];
@@ -293,6 +297,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK: {
         LRESULT result;
+        if (editHandles(window, message, wParam, lParam)) return 0; // the Edit menu, or marking
         if (handleInputMessage(window, message, wParam, lParam, &result)) return result;
         break;
     }
@@ -307,7 +312,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK consoleWndProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CHAR || message == WM_IME_CHAR) {
-        takeWideCharacter(wParam);
+        if (!editHandles(window, message, wParam, lParam)) takeWideCharacter(wParam);
         return 0;
     }
     return consoleWndProc(window, message, wParam, lParam);

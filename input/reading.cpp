@@ -8,6 +8,7 @@
 #include "../host/runwatch.h"
 #include "../host/textcode.h"
 #include "input.h"
+#include "paste.h"
 
 typedef void(__stdcall *MessageHook)(MSG *);
 
@@ -42,6 +43,7 @@ extern "C" {
 int32_t __stdcall WaitEvent()
 {
     settleScreen(); // deferred output and the scroll bar before the wait
+    feedPaste();    // a paste goes in as the queue drains
     while (eventQueue.empty()) {
         QvWord hook = programHeader->messageHook;
         MSG msg;
@@ -70,6 +72,7 @@ int32_t __stdcall PeekEvent()
             ExitProgram(0);
         handleMessage(&msg, hook);
     }
+    feedPaste();
     return eventQueue.empty() ? 0 : eventQueue.head();
 }
 
