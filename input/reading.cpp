@@ -42,8 +42,11 @@ extern "C" {
 // empty. Pending events are returned without retrieving any message.
 int32_t __stdcall WaitEvent()
 {
-    settleScreen(); // deferred output and the scroll bar before the wait
-    feedPaste();    // a paste goes in as the queue drains
+    feedPaste(); // a paste goes in as the queue drains
+    // Deferred output, the caret and the scroll bar before the wait; an
+    // event already queued (typed ahead, pasted) is returned at once, with
+    // the caret left hidden while the echo of such events streams.
+    if (eventQueue.empty()) settleScreen();
     while (eventQueue.empty()) {
         QvWord hook = programHeader->messageHook;
         MSG msg;
