@@ -352,6 +352,11 @@ static bool editCommand(HWND window, UINT command)
 bool editHandles(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SYSCOMMAND) return editCommand(window, static_cast<UINT>(wParam & 0xFFF0));
+    // Wine sends the items of a submenu of the system menu as WM_COMMAND
+    // (Windows as WM_SYSCOMMAND). A program's own menus keep identifiers
+    // below 0xF000, which are the system's.
+    if (message == WM_COMMAND && lParam == 0 && HIWORD(wParam) == 0 && LOWORD(wParam) >= 0xF000)
+        return editCommand(window, LOWORD(wParam));
     if (!cs.selection.marking) return false;
     switch (message) {
     case WM_KEYDOWN:
