@@ -59,6 +59,12 @@ void stopDrawingThread();
 // composition window there, the candidate list at that point and off that
 // cell, the composition in the console's font. Nothing without imm32.
 void placeInputMethod();
+// Under Wine, where the input method shows no composition window, the
+// console draws the composition string itself, underlined at the cursor,
+// over the picture only: showComposition reads it afresh (or clears it once
+// the composition ends), imeContextFlags keeps the system's own window off.
+void showComposition();
+LPARAM imeContextFlags(LPARAM flags);
 
 // The Edit submenu of the system menu: its items, added to the window's
 // system menu at creation; their system commands, and the mouse and the

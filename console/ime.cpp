@@ -7,6 +7,7 @@
 #include "layout.h"
 #include "state.h"
 #include "../host/system.h"
+#include "../host/textcode.h"
 #include <imm.h>
 
 static ConsoleState &cs = consoleState;
@@ -16,6 +17,7 @@ typedef BOOL(WINAPI *ReleaseContextCall)(HWND, HIMC);
 typedef BOOL(WINAPI *SetCompositionWindowCall)(HIMC, COMPOSITIONFORM *);
 typedef BOOL(WINAPI *SetCandidateWindowCall)(HIMC, CANDIDATEFORM *);
 typedef BOOL(WINAPI *SetCompositionFontCall)(HIMC, LOGFONTA *);
+typedef LONG(WINAPI *GetCompositionStringCall)(HIMC, DWORD, void *, DWORD);
 
 // The imm32 calls, looked up on first use; all of them or none.
 struct ImmCalls {
@@ -25,6 +27,7 @@ struct ImmCalls {
     SetCompositionWindowCall setComposition; // ImmSetCompositionWindow
     SetCandidateWindowCall setCandidate;     // ImmSetCandidateWindow
     SetCompositionFontCall setFont;          // ImmSetCompositionFontA
+    GetCompositionStringCall getString;      // ImmGetCompositionStringW (only to draw the composition)
 };
 static ImmCalls imm;
 
@@ -43,6 +46,7 @@ static bool haveImm()
         imm.setComposition = immCall<SetCompositionWindowCall>("ImmSetCompositionWindow");
         imm.setCandidate = immCall<SetCandidateWindowCall>("ImmSetCandidateWindow");
         imm.setFont = immCall<SetCompositionFontCall>("ImmSetCompositionFontA");
+        imm.getString = immCall<GetCompositionStringCall>("ImmGetCompositionStringW");
     }
     return imm.getContext && imm.releaseContext && imm.setComposition && imm.setCandidate && imm.setFont;
 }
@@ -81,4 +85,58 @@ void placeInputMethod()
     consoleFontRequest(&font);
     imm.setFont(context, &font);
     imm.releaseContext(cs.consoleWindow, context);
+    // A composition drawn by the console moves with the caret: both rows
+    // are drawn again with the next drawing.
+    if (cs.compositionLength && (cs.compositionAt.row != m.cursorRow || cs.compositionAt.col != m.cursorCol)) {
+        markChanged(cs.screen, cs.compositionAt.row, 0, m.viewCols);
+        markChanged(cs.screen, m.cursorRow, 0, m.viewCols);
+    }
+}
+
+// Wine 8.0 shows no composition window for the console (on Xvfb the input
+// method's window never appeared, with the forms set or not), so there the
+// console draws the composition itself; on Windows the input method's own
+// window stands at the cell the forms name.
+static bool drawsComposition() { return systemInfo.wine; }
+
+LPARAM imeContextFlags(LPARAM flags)
+{
+    return drawsComposition() ? flags & ~static_cast<LPARAM>(ISC_SHOWUICOMPOSITIONWINDOW) : flags;
+}
+
+// The composition string in the program's code page, whole characters
+// only, at most `size` bytes.
+static int32_t compositionBytes(const WCHAR *text, int units, char *out, int32_t size)
+{
+    char bytes[256];
+    int n = units > 0 ? WideCharToMultiByte(programCodePage(), 0, text, units, bytes, sizeof bytes, nullptr, nullptr) : 0;
+    int32_t length = 0;
+    while (length < n) {
+        int32_t step = programLeadByte(static_cast<unsigned char>(bytes[length])) && length + 1 < n ? 2 : 1;
+        if (length + step > size) break;
+        length += step;
+    }
+    memcpy(out, bytes, static_cast<size_t>(length));
+    return length;
+}
+
+void showComposition()
+{
+    if (!drawsComposition() || !cs.consoleWindow || !haveImm() || !imm.getString) return;
+    int32_t n = 0;
+    HIMC context = cs.composing ? imm.getContext(cs.consoleWindow) : nullptr;
+    if (context) {
+        WCHAR text[64];
+        LONG bytes = imm.getString(context, GCS_COMPSTR, text, sizeof text);
+        imm.releaseContext(cs.consoleWindow, context);
+        if (bytes > 0) n = compositionBytes(text, static_cast<int>(bytes / sizeof(WCHAR)), cs.composition,
+                                            sizeof cs.composition);
+    }
+    lockScreen();
+    int32_t drawnRow = cs.compositionAt.row;
+    cs.compositionLength = n;
+    if (!n) cs.compositionAt.row = -1;
+    unlockScreen();
+    if (drawnRow >= 0) redrawBufferRows(drawnRow, drawnRow);
+    if (n) redrawBufferRows(cs.screen.cursorRow, cs.screen.cursorRow);
 }

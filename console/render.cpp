@@ -107,6 +107,31 @@ static bool invertSelected(int32_t row, int32_t viewRow, const char *text, int32
                   cs.lineHeight, DSTINVERT) != FALSE;
 }
 
+// The composition string the console draws itself (under Wine), at the
+// cursor on its view row, underlined, cut at the view's edge before a
+// character that does not fit; the buffer is not touched.
+static bool drawComposition(int32_t viewRow)
+{
+    const ScreenModel &m = cs.screen;
+    int32_t col = m.cursorCol, room = m.viewCols - col, n = 0;
+    while (n < cs.compositionLength) {
+        int32_t step = isLeadByte(cs.leadBytes, static_cast<unsigned char>(cs.composition[n])) ? 2 : 1;
+        if (n + step > room) break;
+        n += step;
+    }
+    cs.compositionAt.row = m.cursorRow;
+    cs.compositionAt.col = col;
+    if (n <= 0) return true;
+    bool ok = drawBytes(col, viewRow, cs.composition, n);
+    COLORREF back = GetBkColor(cs.screenDC);
+    SetBkColor(cs.screenDC, GetTextColor(cs.screenDC));
+    RECT line = {cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight) + cs.lineHeight - 1,
+                 cellX(col + n, cs.charWidth), cellY(viewRow, cs.lineHeight) + cs.lineHeight};
+    ok &= ExtTextOutA(cs.screenDC, line.left, line.top, ETO_OPAQUE, &line, "", 0, nullptr) != FALSE;
+    SetBkColor(cs.screenDC, back);
+    return ok;
+}
+
 // Draws columns [first, end) of buffer row `row` where the view shows it:
 // inverted where the highlight covers them, a double-byte character always
 // whole (a lead byte still waiting for its trail byte is drawn blank).
@@ -137,6 +162,7 @@ static bool drawRowSpan(int32_t row, int32_t first, int32_t end)
         }
         if (runs[k].inverted) selectConsoleColors();
     }
+    if (cs.compositionLength && row == m.cursorRow) ok &= drawComposition(viewRow);
     if (cs.selection.marking) ok &= invertSelected(row, viewRow, text, d.first, d.end);
     return ok;
 }

@@ -26,6 +26,7 @@ ConsoleState consoleState = {
     {},                 // not marking
     {0},                // no caption put aside
     false,              // no composition
+    {0}, 0, {-1, 0},    // no composition string drawn
 };
 
 extern "C" {

@@ -57,6 +57,9 @@ struct ConsoleState {
     Selection selection;       // marking: the cells selected for copying, drawn inverted over the picture
     WCHAR markedCaption[128];  // the caption marking replaced, given back when it ends
     bool composing;            // an input-method composition is open (WM_IME_STARTCOMPOSITION to WM_IME_ENDCOMPOSITION)
+    char composition[96];      // under Wine: the composition string in the program's code page, drawn at the cursor
+    int32_t compositionLength; // its bytes; 0 while there is none to draw
+    CellPos compositionAt;     // the cell it was last drawn at; row -1 when it is not on the screen
 };
 
 extern ConsoleState consoleState;

@@ -275,8 +275,15 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         cs.composing = true;
         placeInputMethod();
         break;
+    case WM_IME_COMPOSITION: // then on: the default handling makes WM_IME_CHAR of a result
+        showComposition();
+        break;
     case WM_IME_ENDCOMPOSITION:
         cs.composing = false;
+        showComposition();
+        break;
+    case WM_IME_SETCONTEXT:
+        lParam = imeContextFlags(lParam);
         break;
     case WM_INITMENU: // then on to the hook or the default handling
         editMenuOpening(window);

@@ -300,6 +300,32 @@ static int formsAtCursor(const char *when)
     return ok;
 }
 
+/* Under Wine the console draws the composition itself at the cursor: ink
+ * in `cells` cells there and their bottom pixel row all in one colour that
+ * is not the background (the underline; the first cell is left out, where
+ * the caret may stand); the screen buffer keeps blanks. */
+static int compositionDrawn(int cells)
+{
+    typedef uint32_t(__attribute__((stdcall)) * GetPixel_t)(uint32_t, int, int);
+    GetPixel_t getPixel = (GetPixel_t)qvtProc("gdi32.dll", "GetPixel");
+    uint32_t dc = qvGetScreenDC();
+    int32_t cursor = qvQueryCursor(), cell = qvGetCellSize();
+    int32_t w = cell >> 16, h = cell & 0xFFFF;
+    int32_t x = (cursor & 0xFFFF) * w + 1, y = (cursor >> 16) * h;
+    uint32_t back = getPixel(dc, 70 * w + 1, 20 * h), line = getPixel(dc, x + w, y + h - 1);
+    int ink = 0, underline = 0;
+    for (int i = 0; i < cells * w; i++) {
+        if (i >= w && getPixel(dc, x + i, y + h - 1) == line) underline++;
+        for (int j = 0; j < h - 1; j++) ink += getPixel(dc, x + i, y + j) != back;
+    }
+    unsigned char *row = qvGetScreenBuffer() + (qvGetTopLine() + (cursor >> 16)) * (qvGetBufferSize() & 0xFFFF);
+    int blanks = 1;
+    for (int i = 0; i < cells; i++) blanks &= row[(cursor & 0xFFFF) + i] == ' ';
+    qvtPrint("composition at (%d, %d): %d pixels of ink, underline %d of %d, buffer %s\n", x, y, ink,
+             underline, (cells - 1) * w, blanks ? "blank" : "written");
+    return line != back && underline == (cells - 1) * w && ink > cells * 8 && blanks;
+}
+
 static int formsWhileReading;
 
 static void checkFormsWhileReading(void)
@@ -321,9 +347,11 @@ static void inputMethodForms(void)
     drain();
     imeCandidateNotes = 0;
     onImeNotify = noteCandidateForm;
-    ((SetComp_t)qvtProc("imm32.dll", "ImmSetCompositionStringA"))(imeContext, 0x0009 /* SCS_SETSTR */, "\xD6\xD0", 2, 0, 0);
+    static const uint16_t zhongwen[] = {0x4E2D, 0x6587, 0}; /* 中文, 4 bytes */
+    ((SetComp_t)qvtProc("imm32.dll", "ImmSetCompositionStringW"))(imeContext, 0x0009 /* SCS_SETSTR */, zhongwen, 4, 0, 0);
     onImeNotify = 0;
     CHECK(formsAtCursor("composition started"));
+    CHECK(compositionDrawn(4));
     CHECK(imeCandidateNotes >= 2);
     CHECK_EQ(imeCandidateStyles[0], 0x40); /* CFS_CANDIDATEPOS */
     CHECK_EQ(imeCandidateStyles[1], 0x80); /* CFS_EXCLUDE */
@@ -340,8 +368,11 @@ static void inputMethodForms(void)
     qvMoveCursor(20, 7);
     qvPeekEvent();
     CHECK(formsAtCursor("cursor moved during the composition"));
+    CHECK(compositionDrawn(4)); /* it moved along */
     /* Closed, the forms stay where they were until the focus comes back. */
     ((Notify_t)qvtProc("imm32.dll", "ImmNotifyIME"))(imeContext, 0x15 /* NI_COMPOSITIONSTR */, 4 /* CPS_CANCEL */, 0);
+    qvPeekEvent();
+    CHECK(!compositionDrawn(4)); /* gone with the composition */
     qvMoveCursor(2, 1);
     qvPeekEvent();
     CHECK(!formsAtCursor("moved after the composition (expected to differ)"));
