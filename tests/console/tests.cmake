@@ -19,3 +19,6 @@ qv_hosted_test(console_clipboard_cp936 SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 1
 qv_hosted_test(console_clipboard_cp936_en_US SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 120 CODE_PAGE 936
                LOCALE en_US.UTF-8)
 qv_hosted_test(console_clipboard_en_US SOURCES ${QV_CLIPBOARD_SOURCES} ARGS lossy TIMEOUT 120 LOCALE en_US.UTF-8)
+# The same with Wine reporting Windows 98: the menu items and the caption
+# through the ANSI calls, the paste read as CF_TEXT.
+qv_hosted_test(console_clipboard_win98 SOURCES ${QV_CLIPBOARD_SOURCES} SCRIPT tests/console/win98_test.py TIMEOUT 120)
