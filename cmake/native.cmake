@@ -25,8 +25,10 @@ add_library(qvpure STATIC
   host/settings_text.cpp
   console/layout.cpp
   console/screen.cpp
+  console/selection.cpp
   input/event_queue.cpp
   input/event_codes.cpp
+  input/paste_text.cpp
   services/service_text.cpp
   print/record.cpp
 )

@@ -19,6 +19,9 @@ void paintScreen();
 // Moves the caret to the cursor cell when the console has the focus and the
 // cursor row is in view.
 void placeCaret();
+// Draws buffer rows [first, last] again where the view shows them, with
+// the selection over them (after any deferred drawing). Main thread.
+void redrawBufferRows(int32_t first, int32_t last);
 // Moves the caret to the cursor cell, whether or not the console has the focus.
 void moveCaretToCursor();
 // Sets the console's colours in its device context: the stored pair, or the system's.
@@ -51,6 +54,25 @@ void setScrollBar(int32_t position);
 // before the window is destroyed.
 void startDrawingThread();
 void stopDrawingThread();
+
+// Sets the forms of the window's input context at the caret's cell: the
+// composition window there, the candidate list at that point and off that
+// cell, the composition in the console's font. Nothing without imm32.
+void placeInputMethod();
+// Under Wine, where the input method shows no composition window, the
+// console draws the composition string itself, underlined at the cursor,
+// over the picture only: showComposition reads it afresh (or clears it once
+// the composition ends), imeContextFlags keeps the system's own window off.
+void showComposition();
+LPARAM imeContextFlags(LPARAM flags);
+
+// The Edit submenu of the system menu: its items, added to the window's
+// system menu at creation; their system commands, and the mouse and the
+// keys while marking (true when the message was taken), and the items'
+// states when the menu opens.
+void addEditMenu(HWND window);
+bool editHandles(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void editMenuOpening(HWND window);
 
 // Refits the view to a client area of height x width pixels (WM_SIZE of a
 // restored or maximized window).

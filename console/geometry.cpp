@@ -98,6 +98,7 @@ void moveCaretToCursor()
     POINT p = {cellX(sm.cursorCol, cs.charWidth), caretY(sm.cursorRow - sm.topLine, cs.lineHeight, cs.caretHeight)};
     SetCaretPos(p.x, p.y);
     cs.caretAt = p;
+    if (cs.composing) placeInputMethod(); // the composition follows the caret
 }
 
 extern "C" {

@@ -90,6 +90,48 @@ void selectConsoleColors()
     }
 }
 
+// Inverts the selected cells among columns [first, end) of buffer row
+// `row`, just drawn: the selection shows over the picture and never enters
+// the buffer or the program's highlight. Its rows first follow the buffer's
+// shift.
+static bool invertSelected(int32_t row, int32_t viewRow, const char *text, int32_t first, int32_t end)
+{
+    Selection &sel = cs.selection;
+    followShift(sel, cs.screen.shiftTotal);
+    SelectedSpan span;
+    if (!selectedSpan(sel, row, text, cs.screen.viewCols, cs.leadBytes, &span)) return true;
+    int32_t a = span.first > first ? span.first : first;
+    int32_t b = span.end < end ? span.end : end;
+    if (a >= b) return true;
+    return PatBlt(cs.screenDC, cellX(a, cs.charWidth), cellY(viewRow, cs.lineHeight), (b - a) * cs.charWidth,
+                  cs.lineHeight, DSTINVERT) != FALSE;
+}
+
+// The composition string the console draws itself (under Wine), at the
+// cursor on its view row, underlined, cut at the view's edge before a
+// character that does not fit; the buffer is not touched.
+static bool drawComposition(int32_t viewRow)
+{
+    const ScreenModel &m = cs.screen;
+    int32_t col = m.cursorCol, room = m.viewCols - col, n = 0;
+    while (n < cs.compositionLength) {
+        int32_t step = isLeadByte(cs.leadBytes, static_cast<unsigned char>(cs.composition[n])) ? 2 : 1;
+        if (n + step > room) break;
+        n += step;
+    }
+    cs.compositionAt.row = m.cursorRow;
+    cs.compositionAt.col = col;
+    if (n <= 0) return true;
+    bool ok = drawBytes(col, viewRow, cs.composition, n);
+    COLORREF back = GetBkColor(cs.screenDC);
+    SetBkColor(cs.screenDC, GetTextColor(cs.screenDC));
+    RECT line = {cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight) + cs.lineHeight - 1,
+                 cellX(col + n, cs.charWidth), cellY(viewRow, cs.lineHeight) + cs.lineHeight};
+    ok &= ExtTextOutA(cs.screenDC, line.left, line.top, ETO_OPAQUE, &line, "", 0, nullptr) != FALSE;
+    SetBkColor(cs.screenDC, back);
+    return ok;
+}
+
 // Draws columns [first, end) of buffer row `row` where the view shows it:
 // inverted where the highlight covers them, a double-byte character always
 // whole (a lead byte still waiting for its trail byte is drawn blank).
@@ -120,6 +162,8 @@ static bool drawRowSpan(int32_t row, int32_t first, int32_t end)
         }
         if (runs[k].inverted) selectConsoleColors();
     }
+    if (cs.compositionLength && row == m.cursorRow) ok &= drawComposition(viewRow);
+    if (cs.selection.marking) ok &= invertSelected(row, viewRow, text, d.first, d.end);
     return ok;
 }
 
@@ -230,6 +274,26 @@ void paintScreen()
         if (last > count - 1) last = count - 1;
     }
     for (int32_t i = first; i <= last; i++) drawRowSpan(m.topLine + i, 0, m.viewCols);
+}
+
+void redrawBufferRows(int32_t first, int32_t last)
+{
+    if (!cs.consoleWindow || !cs.screenDC) return;
+    lockScreen();
+    drawDeferredNow(); // the rest of the picture shows the model too
+    ScreenModel &m = cs.screen;
+    int32_t count = rowsToPaint(m.topLine, m.viewRows, m.bufferRows);
+    if (first < m.topLine) first = m.topLine;
+    if (last > m.topLine + count - 1) last = m.topLine + count - 1;
+    if (first <= last && m.buffer && cs.lineHeight > 0) {
+        bool caret = !cs.caretHiddenForStream && cs.hasFocus;
+        if (caret) HideCaret(cs.consoleWindow);
+        bool ok = true;
+        for (int32_t r = first; r <= last; r++) ok &= drawRowSpan(r, 0, m.viewCols);
+        if (!ok) m.redrawAll = true;
+        if (caret) ShowCaret(cs.consoleWindow);
+    }
+    unlockScreen();
 }
 
 void placeCaret()

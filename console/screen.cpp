@@ -83,6 +83,7 @@ static void shiftModel(ScreenModel &s)
     s.topLine = s.topLine - n < 0 ? 0 : s.topLine - n;
     s.cursorRow -= n;
     s.shifted += n;
+    s.shiftTotal += n;
 }
 
 void keepCursorInModel(ScreenModel &s)

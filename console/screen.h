@@ -37,6 +37,7 @@ struct ScreenModel {
     int32_t scrolled;   // rows the drawn picture must move up (down when negative) to show topLine
     int32_t shifted;    // rows the buffer shift dropped since the picture was last drawn
     bool redrawAll;     // the whole view must be drawn again from the buffer
+    int32_t shiftTotal; // rows the buffer shift has dropped since the start, never reset (a selection follows it)
 };
 
 // Cell (row, col) of the buffer.

@@ -8,7 +8,7 @@ ConsoleState consoleState = {
     {nullptr, nullptr,
      512, 128,          // buffer rows, columns
      0, 0, 0, 0, 0, 0,  // view, top line, cursor, scroll-bar position
-     0, -1, 0, 0, false}, // nothing changed
+     0, -1, 0, 0, false, 0}, // nothing changed, no rows dropped
     0, 0,               // cell size, measured when the window is created
     2,                  // caret height
     32512,              // IDC_ARROW
@@ -23,6 +23,10 @@ ConsoleState consoleState = {
     {}, false,          // drawing lock
     nullptr, nullptr, false, false, false, false, 0, 0, false, // drawing thread and deferral
     false,              // ANSI window until OpenConsole decides
+    {},                 // not marking
+    {0},                // no caption put aside
+    false,              // no composition
+    {0}, 0, {-1, 0},    // no composition string drawn
 };
 
 extern "C" {

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <stdint.h>
 #include "screen.h"
+#include "selection.h"
 
 struct HighlightRegion {
     int32_t startRow; // first row of the inverted region (buffer row)
@@ -53,6 +54,12 @@ struct ConsoleState {
     DWORD drawnAt;             // tick count of the last drawing of output
     bool closing;              // the window is going away: the drawing thread draws no more
     bool unicodeWindow;        // the window's class is Unicode (the program has a text code page)
+    Selection selection;       // marking: the cells selected for copying, drawn inverted over the picture
+    WCHAR markedCaption[128];  // the caption marking replaced, given back when it ends
+    bool composing;            // an input-method composition is open (WM_IME_STARTCOMPOSITION to WM_IME_ENDCOMPOSITION)
+    char composition[96];      // under Wine: the composition string in the program's code page, drawn at the cursor
+    int32_t compositionLength; // its bytes; 0 while there is none to draw
+    CellPos compositionAt;     // the cell it was last drawn at; row -1 when it is not on the screen
 };
 
 extern ConsoleState consoleState;

@@ -203,6 +203,7 @@ static void onCreate(HWND window)
     ReleaseDC(window, cs.screenDC);
     for (int b = 0; b < 256; b++)
         if (programLeadByte(static_cast<unsigned char>(b))) setLeadByte(cs.leadBytes, static_cast<unsigned char>(b));
+    addEditMenu(window);
 }
 
 static void onSetFocus()
@@ -210,6 +211,7 @@ static void onSetFocus()
     settleScreen();
     cs.hasFocus = true;
     SetCaretHeight(cs.caretHeight);
+    placeInputMethod();
 }
 
 static void onKillFocus(HWND window)
@@ -320,6 +322,23 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_VSCROLL:
         onVerticalScroll(wParam);
         return 0;
+    case WM_IME_STARTCOMPOSITION: // then on to the hook or the default handling
+        cs.composing = true;
+        placeInputMethod();
+        break;
+    case WM_IME_COMPOSITION: // then on: the default handling makes WM_IME_CHAR of a result
+        showComposition();
+        break;
+    case WM_IME_ENDCOMPOSITION:
+        cs.composing = false;
+        showComposition();
+        break;
+    case WM_IME_SETCONTEXT:
+        lParam = imeContextFlags(lParam);
+        break;
+    case WM_INITMENU: // then on to the hook or the default handling
+        editMenuOpening(window);
+        break;
     case WM_MOUSEMOVE:
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cs.mouseCursorId)));
         [[fallthrough]];
@@ -336,6 +355,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK: {
         LRESULT result;
+        if (editHandles(window, message, wParam, lParam)) return 0; // the Edit menu, or marking
         if (handleInputMessage(window, message, wParam, lParam, &result)) return result;
         break;
     }
@@ -350,7 +370,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK consoleWndProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_CHAR || message == WM_IME_CHAR) {
-        takeWideCharacter(wParam);
+        if (!editHandles(window, message, wParam, lParam)) takeWideCharacter(wParam);
         return 0;
     }
     return consoleWndProc(window, message, wParam, lParam);

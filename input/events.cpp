@@ -3,6 +3,7 @@
 #include "input.h"
 #include "event_codes.h"
 #include "event_queue.h"
+#include "paste.h"
 #include "../console/console.h"
 #include "../console/state.h"
 #include "../host/services.h"
@@ -31,6 +32,10 @@ void enqueueEvent(int32_t code)
 // in together or not at all.
 static void enqueueChar(int32_t code)
 {
+    if (pasteFeed.pending()) { // behind a paste
+        deferCharacter(withCharShift(code, code < 32 && keyDown(VK_SHIFT)));
+        return;
+    }
     bool lead = code >= 0x80 && code <= 0xFF && programLeadByte(static_cast<unsigned char>(code));
     if (code < 32 && !eventQueue.full())
         code = withCharShift(code, keyDown(VK_SHIFT));
@@ -88,6 +93,10 @@ static void takeSystemCharacter(UINT message, WPARAM character)
 
 static void enqueueKey(int32_t code)
 {
+    if (pasteFeed.pending()) { // behind a paste
+        deferEvent(withKeyModifiers(code, keyDown(VK_CONTROL), keyDown(VK_SHIFT)));
+        return;
+    }
     if (eventQueue.full()) {
         bell();
         return;
@@ -113,6 +122,10 @@ static void translateKey(WPARAM virtualKey)
 static void postMouse(int32_t action, WPARAM wParam, LPARAM lParam)
 {
     int32_t code = action | static_cast<int32_t>(wParam);
+    if (pasteFeed.pending()) { // behind a paste
+        deferMouse(code, static_cast<int32_t>(lParam));
+        return;
+    }
     if (eventQueue.room() >= 2) {
         PostEvent(code);
         PostEvent(static_cast<int32_t>(lParam));

@@ -8,6 +8,7 @@
 #include "../host/runwatch.h"
 #include "../host/textcode.h"
 #include "input.h"
+#include "paste.h"
 
 typedef void(__stdcall *MessageHook)(MSG *);
 
@@ -46,7 +47,11 @@ extern "C" {
 // empty. Pending events are returned without retrieving any message.
 int32_t __stdcall WaitEvent()
 {
-    settleScreen(); // deferred output and the scroll bar before the wait
+    feedPaste(); // a paste goes in as the queue drains
+    // Deferred output, the caret and the scroll bar before the wait; an
+    // event already queued (typed ahead, pasted) is returned at once, with
+    // the caret left hidden while the echo of such events streams.
+    if (eventQueue.empty()) settleScreen();
     while (eventQueue.empty()) {
         QvWord hook = programHeader->messageHook;
         MSG msg;
@@ -75,6 +80,7 @@ int32_t __stdcall PeekEvent()
             ExitProgram(0);
         handleMessage(&msg, hook);
     }
+    feedPaste();
     return eventQueue.empty() ? 0 : eventQueue.head();
 }
 

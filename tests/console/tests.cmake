@@ -11,3 +11,14 @@ foreach(loc en_US ja_JP)
   qv_hosted_test(console_pixels_cp936_${loc} SOURCES tests/console/pixels.c ${QV_CWIN} TIMEOUT 120
                  CODE_PAGE 936 LOCALE ${loc}.UTF-8)
 endforeach()
+# Copy and paste through the system menu: with and without --code-page 936,
+# on code pages 936 and 1252 (without a code page, 1252 lacks Chinese).
+set(QV_CLIPBOARD_SOURCES tests/console/clipboard.c ${QV_CWIN} tests/input/probe.c)
+qv_hosted_test(console_clipboard SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 120)
+qv_hosted_test(console_clipboard_cp936 SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 120 CODE_PAGE 936)
+qv_hosted_test(console_clipboard_cp936_en_US SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 120 CODE_PAGE 936
+               LOCALE en_US.UTF-8)
+qv_hosted_test(console_clipboard_en_US SOURCES ${QV_CLIPBOARD_SOURCES} ARGS lossy TIMEOUT 120 LOCALE en_US.UTF-8)
+# The same with Wine reporting Windows 98: the menu items and the caption
+# through the ANSI calls, the paste read as CF_TEXT.
+qv_hosted_test(console_clipboard_win98 SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 120 WINDOWS_VERSION win98)

@@ -28,9 +28,14 @@ static uint32_t hookNullParam;
 static char hookText[16];         /* the text of the last WM_SETTEXT the hook saw */
 static int closing;
 
+static void (*onAppMessage)(void); /* called for WM_APP + 1 */
+static void (*onImeNotify)(uint32_t command);
+
 static int32_t QV_STDCALL windowProcHook(uint32_t window, uint32_t message, uint32_t wParam, int32_t lParam)
 {
     if (message < 0x400) hookMessages[message]++;
+    if (message == 0x8001 && onAppMessage) onAppMessage();
+    if (message == 0x282 /* WM_IME_NOTIFY */ && onImeNotify) onImeNotify(wParam);
     if (message == WM_NULL) hookNullParam = wParam;
     if (message == WM_SETTEXT) memcpy(hookText, (const char *)(uintptr_t)lParam, sizeof hookText - 1);
     return ((Fn4)qvtProc("user32.dll", "DefWindowProcA"))(window, message, wParam, (uint32_t)lParam);
@@ -275,6 +280,142 @@ static void doubleByteCharacters(void)
     }
 }
 
+/* ---- The input method at the cursor --------------------------------------
+ * The forms of the window's input context follow the caret's cell: the
+ * composition window at its top left corner (client pixels), the candidate
+ * list set there as a position and then as the exclusion of the cell, the
+ * composition font the console's face, a cell high. */
+
+typedef struct { int32_t x, y; } ImePoint;
+typedef struct { int32_t left, top, right, bottom; } ImeRect;
+typedef struct { uint32_t style; ImePoint at; ImeRect area; } ImeCompositionForm;
+typedef struct { uint32_t index, style; ImePoint at; ImeRect area; } ImeCandidateForm;
+typedef struct { int32_t height, width, escapement, orientation, weight; uint8_t misc[8]; char face[32]; } ImeFont;
+typedef int(__attribute__((stdcall)) * ImeGet_t)(uint32_t, void *);
+static uint32_t imeContext;
+static uint32_t imeCandidateStyles[8]; /* the candidate form's style at each IMN_SETCANDIDATEPOS */
+static int imeCandidateNotes;
+
+static void noteCandidateForm(uint32_t command)
+{
+    if (command != 9 /* IMN_SETCANDIDATEPOS */ || imeCandidateNotes >= 8) return;
+    ImeCandidateForm c = {0, 0, {0, 0}, {0, 0, 0, 0}};
+    ((int(__attribute__((stdcall)) *)(uint32_t, uint32_t, void *))qvtProc("imm32.dll", "ImmGetCandidateWindow"))(
+        imeContext, 0, &c);
+    imeCandidateStyles[imeCandidateNotes++] = c.style;
+}
+
+/* 1 when every form stands at the cursor's cell. */
+static int formsAtCursor(const char *when)
+{
+    int32_t cursor = qvQueryCursor(), cell = qvGetCellSize();
+    int32_t w = cell >> 16, h = cell & 0xFFFF;
+    int32_t x = (cursor & 0xFFFF) * w + 1, y = (cursor >> 16) * h;
+    ImeCompositionForm comp = {0, {0, 0}, {0, 0, 0, 0}};
+    ImeCandidateForm cand = {0, 0, {0, 0}, {0, 0, 0, 0}};
+    ImeFont font;
+    memset(&font, 0, sizeof font);
+    ((ImeGet_t)qvtProc("imm32.dll", "ImmGetCompositionWindow"))(imeContext, &comp);
+    ((int(__attribute__((stdcall)) *)(uint32_t, uint32_t, void *))qvtProc("imm32.dll", "ImmGetCandidateWindow"))(
+        imeContext, 0, &cand);
+    ((ImeGet_t)qvtProc("imm32.dll", "ImmGetCompositionFontA"))(imeContext, &font);
+    char face[32];
+    ((int(__attribute__((stdcall)) *)(uint32_t, int, char *))qvtProc("gdi32.dll", "GetTextFaceA"))(qvGetScreenDC(), 32,
+                                                                                                   face);
+    int ok = comp.style == 2 /* CFS_POINT */ && comp.at.x == x && comp.at.y == y && cand.style == 0x80 /* CFS_EXCLUDE */ &&
+             cand.at.x == x && cand.at.y == y && cand.area.left == x && cand.area.top == y &&
+             cand.area.right == x + w && cand.area.bottom == y + h && font.height == h && qvtStrcmp(font.face, face) == 0;
+    if (!ok)
+        qvtPrint("%s: cell at (%d, %d) of %d x %d; composition style %X at (%d, %d); candidate style %X at (%d, %d) "
+                 "excluding (%d, %d, %d, %d); font %d high \"%s\", console \"%s\"\n",
+                 when, x, y, w, h, comp.style, comp.at.x, comp.at.y, cand.style, cand.at.x, cand.at.y, cand.area.left,
+                 cand.area.top, cand.area.right, cand.area.bottom, font.height, font.face, face);
+    return ok;
+}
+
+/* Under Wine the console draws the composition itself at the cursor: ink
+ * in `cells` cells there and their bottom pixel row all in one colour that
+ * is not the background (the underline; the first cell is left out, where
+ * the caret may stand); the screen buffer keeps blanks. */
+static int compositionDrawn(int cells)
+{
+    typedef uint32_t(__attribute__((stdcall)) * GetPixel_t)(uint32_t, int, int);
+    GetPixel_t getPixel = (GetPixel_t)qvtProc("gdi32.dll", "GetPixel");
+    uint32_t dc = qvGetScreenDC();
+    int32_t cursor = qvQueryCursor(), cell = qvGetCellSize();
+    int32_t w = cell >> 16, h = cell & 0xFFFF;
+    int32_t x = (cursor & 0xFFFF) * w + 1, y = (cursor >> 16) * h;
+    uint32_t back = getPixel(dc, 70 * w + 1, 20 * h), line = getPixel(dc, x + w, y + h - 1);
+    int ink = 0, underline = 0;
+    for (int i = 0; i < cells * w; i++) {
+        if (i >= w && getPixel(dc, x + i, y + h - 1) == line) underline++;
+        for (int j = 0; j < h - 1; j++) ink += getPixel(dc, x + i, y + j) != back;
+    }
+    unsigned char *row = qvGetScreenBuffer() + (qvGetTopLine() + (cursor >> 16)) * (qvGetBufferSize() & 0xFFFF);
+    int blanks = 1;
+    for (int i = 0; i < cells; i++) blanks &= row[(cursor & 0xFFFF) + i] == ' ';
+    qvtPrint("composition at (%d, %d): %d pixels of ink, underline %d of %d, buffer %s\n", x, y, ink,
+             underline, (cells - 1) * w, blanks ? "blank" : "written");
+    return line != back && underline == (cells - 1) * w && ink > cells * 8 && blanks;
+}
+
+static int formsWhileReading;
+
+static void checkFormsWhileReading(void)
+{
+    formsWhileReading = formsAtCursor("ReadLine waiting");
+    qvPostEvent('\r');
+}
+
+static void inputMethodForms(void)
+{
+    typedef int(__attribute__((stdcall)) * SetComp_t)(uint32_t, uint32_t, const void *, uint32_t, const void *, uint32_t);
+    typedef int(__attribute__((stdcall)) * Notify_t)(uint32_t, uint32_t, uint32_t, uint32_t);
+    imeContext = ((uint32_t(__attribute__((stdcall)) *)(uint32_t))qvtProc("imm32.dll", "ImmGetContext"))(console);
+    CHECK(imeContext != 0);
+    if (!imeContext) return;
+    /* A composition starts: the forms go to the caret's cell, the candidate
+     * form first as a position, then as the exclusion of the cell. */
+    qvMoveCursor(6, 3);
+    drain();
+    imeCandidateNotes = 0;
+    onImeNotify = noteCandidateForm;
+    static const uint16_t zhongwen[] = {0x4E2D, 0x6587, 0}; /* 中文, 4 bytes */
+    ((SetComp_t)qvtProc("imm32.dll", "ImmSetCompositionStringW"))(imeContext, 0x0009 /* SCS_SETSTR */, zhongwen, 4, 0, 0);
+    onImeNotify = 0;
+    CHECK(formsAtCursor("composition started"));
+    CHECK(compositionDrawn(4));
+    CHECK(imeCandidateNotes >= 2);
+    CHECK_EQ(imeCandidateStyles[0], 0x40); /* CFS_CANDIDATEPOS */
+    CHECK_EQ(imeCandidateStyles[1], 0x80); /* CFS_EXCLUDE */
+    /* While it is open the forms follow the caret: where ReadLine places
+     * it before it waits, and where the cursor moves. */
+    char buf[8];
+    qvPostEvent('a');
+    qvPostEvent('b');
+    onAppMessage = checkFormsWhileReading;
+    probePostMessage((void *)(uintptr_t)console, 0x8001, 0, 0);
+    CHECK_EQ(qvReadLine(buf, 8), 2);
+    onAppMessage = 0;
+    CHECK(formsWhileReading);
+    qvMoveCursor(20, 7);
+    qvPeekEvent();
+    CHECK(formsAtCursor("cursor moved during the composition"));
+    CHECK(compositionDrawn(4)); /* it moved along */
+    /* Closed, the forms stay where they were until the focus comes back. */
+    ((Notify_t)qvtProc("imm32.dll", "ImmNotifyIME"))(imeContext, 0x15 /* NI_COMPOSITIONSTR */, 4 /* CPS_CANCEL */, 0);
+    qvPeekEvent();
+    CHECK(!compositionDrawn(4)); /* gone with the composition */
+    qvMoveCursor(2, 1);
+    qvPeekEvent();
+    CHECK(!formsAtCursor("moved after the composition (expected to differ)"));
+    USER(SetFocus, Fn1)(0);
+    USER(SetFocus, Fn1)(console);
+    CHECK(formsAtCursor("focus back"));
+    drain();
+    ((Fn2)qvtProc("imm32.dll", "ImmReleaseContext"))(console, imeContext);
+}
+
 /* ---- messageHook --------------------------------------------------------- */
 
 static int hookKeyDowns, hookChars, hookDispatch;
@@ -463,6 +604,7 @@ static int32_t QV_STDCALL entry(void)
     mouseState();
     mousePairOnAFullQueue();
     doubleByteCharacters();
+    inputMethodForms();
     messageHookTakesOver();
     acceleratorCommand();
     readLineEcho();

@@ -34,6 +34,29 @@ static void readLineRound(void)
     qvtPrint(" cursor %X\n", qvQueryCursor());
 }
 
+/* Ctrl+F11 writes a line to mark with the mouse; Shift+F11 reports the
+ * clipboard's text in UTF-16: "clipboard HEX HEX ...". */
+static void markLine(void)
+{
+    qvMoveCursor(0, 5);
+    qvWriteText("mark \xD6\xD0\xCE\xC4 here", 14); /* mark 中文 here */
+}
+
+static void printClipboard(uint32_t window)
+{
+    typedef int(__attribute__((stdcall)) * Fn1)(uint32_t);
+    typedef void *(__attribute__((stdcall)) * Ptr1)(uint32_t);
+    qvtPrint("clipboard");
+    if (((Fn1)qvtProc("user32.dll", "OpenClipboard"))(window)) {
+        uint32_t block = (uint32_t)(uintptr_t)((Ptr1)qvtProc("user32.dll", "GetClipboardData"))(13 /* CF_UNICODETEXT */);
+        const uint16_t *text = block ? ((Ptr1)qvtProc("kernel32.dll", "GlobalLock"))(block) : 0;
+        for (int i = 0; text && text[i] && i < 64; i++) qvtPrint(" %X", text[i]);
+        if (text) ((Fn1)qvtProc("kernel32.dll", "GlobalUnlock"))(block);
+        ((int(__attribute__((stdcall)) *)(void))qvtProc("user32.dll", "CloseClipboard"))();
+    }
+    qvtPrint("\n");
+}
+
 static int32_t QV_STDCALL entry(void)
 {
     typedef int(__attribute__((stdcall)) * ClientToScreen_t)(uint32_t, Point *);
@@ -45,12 +68,14 @@ static int32_t QV_STDCALL entry(void)
     /* Let the window be shown and painted before the driver starts. */
     while (qvPeekEvent() != 0) qvWaitEvent();
     int32_t view = qvGetViewSize(), cell = qvGetCellSize();
-    qvtPrint("client %d %d %d %d\n", origin.x, origin.y, (view & 0xFFFF) * (cell >> 16),
-             (view >> 16) * (cell & 0xFFFF));
+    qvtPrint("client %d %d %d %d cell %d %d\n", origin.x, origin.y, (view & 0xFFFF) * (cell >> 16),
+             (view >> 16) * (cell & 0xFFFF), cell >> 16, cell & 0xFFFF);
     for (;;) {
         int32_t code = qvWaitEvent();
         qvtPrint("event %X %X\n", code, qvGetShiftState());
         if (code == 0x50012) readLineRound();
+        if (code == 0x50011) markLine();
+        if (code == 0x90011) printClipboard(window);
     }
     return 0;
 }

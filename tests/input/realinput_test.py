@@ -27,6 +27,7 @@ class Program:
             time.sleep(0.05)
         line = [l for l in self.text().splitlines() if l.startswith('client')][0]
         self.x0, self.y0, width, height = map(int, line.split()[1:5])
+        self.cell = tuple(map(int, line.split()[6:8]))  # width, height
         if width < 600 or height < 400:
             raise SystemExit('the client area is %d x %d, too small for the clicks' % (width, height))
         self.window = h.find_window('Quorven')
@@ -95,6 +96,20 @@ class Program:
 
     def at(self, x, y):
         return ('mousemove', self.x0 + x, self.y0 + y)
+
+    def at_cell(self, row, col):
+        w, h = self.cell
+        return self.at(col * w + 1 + w // 2, row * h + h // 2)
+
+    def clipboard(self):
+        """Shift+F11 makes the program report the clipboard's UTF-16 units."""
+        h.xdotool('key', 'shift+F11')
+        deadline = time.time() + 10
+        while time.time() < deadline and 'clipboard' not in self.text():
+            time.sleep(0.02)
+        self.seen += 1  # the Shift+F11 entry
+        lines = [l for l in self.text().splitlines() if l.startswith('clipboard')]
+        return [int(v, 16) for v in lines[-1].split()[1:]] if lines else None
 
 
 def pos(x, y):
@@ -176,6 +191,26 @@ def main(exe):
              0.1, p.at(510, 310), 0.1, ('click', 1)],
             [0x2200001, pos(500, 300), 0x6200000, pos(510, 310), 0x2200001, pos(510, 310),
              0x4200000, pos(510, 310)])
+
+    # Copying with the mouse, as a user does it: the system menu by the
+    # keyboard (Alt+Space, Up to its last item "编辑", Right, Enter on
+    # "标记"), a drag from inside 中 to the h of "here", a right click to
+    # copy. Neither the menu, the drag nor the click gives an event.
+    p.group('Ctrl+F11 writes the line to mark', [key('ctrl+F11')], [0x50011])
+    p.group('marking through the system menu, a drag and a right click give no event',
+            [key('alt+space'), h.scaled(0.5), key('Up'), h.scaled(0.2), key('Right'), h.scaled(0.2), key('Return'),
+             h.scaled(0.3),
+             p.at_cell(5, 6), 0.1, ('mousedown', 1), 0.05, p.at_cell(5, 8), 0.05, p.at_cell(5, 10), 0.05,
+             ('mouseup', 1), 0.1, ('click', 3), 0.3], [])
+    got = p.clipboard()
+    want = [0x4E2D, 0x6587, 0x20, 0x68]  # 中文 h: the drag's left edge inside 中 takes all of it
+    if got != want:
+        failures.append('drag copy')
+        print('FAIL the dragged cells copied %s, expected %s' % ([hex(c) for c in got or []], [hex(c) for c in want]))
+    else:
+        print('ok the dragged cells are on the clipboard: %s' % ' '.join('%X' % c for c in got))
+    p.group('after the copy the mouse is the program\'s again',
+            [p.at(560, 400), 0.7, ('click', 1)], [0x2200001, pos(560, 400), 0x4200000, pos(560, 400)])
 
     # Alt+F4 stays with the system: no event, and its close ends the program
     # through ExitProgram with code 0.

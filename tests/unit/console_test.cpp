@@ -2,6 +2,7 @@
 // highlight runs and the buffer shift.
 #include "console/layout.h"
 #include "console/screen.h"
+#include "console/selection.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -340,4 +341,104 @@ TEST(ScreenModel, DoubleByteCharactersAreDrawnWhole)
     d = dbcsDrawSpan(odd, 4, 2, 3, gbk); // 0xC4 is now a lead byte with 'a' as its trail
     EXPECT_EQ(d.first, 2);
     EXPECT_TRUE(d.blankLast);
+}
+
+// ---- The selection -------------------------------------------------------
+
+static std::string copied(const Selection &sel, const Screen &s, const LeadByteTable &lead)
+{
+    std::vector<char> out(static_cast<size_t>(selectedTextSize(sel, s.m.viewCols)) + 1);
+    return std::string(out.data(), static_cast<size_t>(selectedText(sel, s.m, lead, out.data())));
+}
+
+TEST(Selection, CopiesTheRectangleTrimmedAndJoinedByCrLf)
+{
+    LeadByteTable gbk;
+    fillCodePage936LeadBytes(gbk);
+    Screen s(6, 12, 4, 10);
+    writeModelText(s.m, "ab\xD6\xD0" "cd  x", 9); // ab中cd  x
+    newModelLine(s.m);
+    writeModelText(s.m, "12 ", 3);
+    newModelLine(s.m);
+    writeModelText(s.m, "\x01wxyz", 5); // a control byte in the buffer
+    Selection sel{};
+    startMarking(sel, CellPos{0, 0}, 0);
+    EXPECT_EQ(copied(sel, s, gbk), ""); // only the mark cursor: nothing selected
+    // Columns 3 to 7 of rows 0..2 (the corners in either order): the left
+    // edge falls on the trail byte of 中, which comes whole; row 0's
+    // trailing blanks, row 1's blanks and row 2's end are trimmed.
+    selectCells(sel, CellPos{2, 7}, CellPos{0, 3});
+    EXPECT_EQ(copied(sel, s, gbk), "\xD6\xD0" "cd\r\n\r\nyz");
+    // The right edge on the lead byte takes the trail byte too.
+    selectCells(sel, CellPos{0, 0}, CellPos{0, 2});
+    EXPECT_EQ(copied(sel, s, gbk), "ab\xD6\xD0");
+    SelectedSpan span;
+    ASSERT_TRUE(selectedSpan(sel, 0, s.row(0, 10).c_str(), 10, gbk, &span));
+    EXPECT_EQ(span.first, 0);
+    EXPECT_EQ(span.end, 4);
+    EXPECT_FALSE(selectedSpan(sel, 1, s.row(1, 10).c_str(), 10, gbk, &span));
+    // Control bytes come as blanks (one that leads the row stays as one).
+    selectCells(sel, CellPos{2, 0}, CellPos{2, 9});
+    EXPECT_EQ(copied(sel, s, gbk), " wxyz");
+}
+
+TEST(Selection, LeadByteInTheLastColumnIsCoveredButNotCopied)
+{
+    LeadByteTable gbk;
+    fillCodePage936LeadBytes(gbk);
+    Screen s(4, 8, 4, 6);
+    writeModelText(s.m, "abcde\xD6\xD0", 7); // 中 split by the wrap: its lead in column 5
+    Selection sel{};
+    startMarking(sel, CellPos{0, 0}, 0);
+    selectCells(sel, CellPos{0, 4}, CellPos{1, 5});
+    SelectedSpan span;
+    ASSERT_TRUE(selectedSpan(sel, 0, s.row(0, 6).c_str(), 6, gbk, &span));
+    EXPECT_EQ(span.first, 4);
+    EXPECT_EQ(span.end, 6);
+    EXPECT_TRUE(span.loneLead);
+    EXPECT_EQ(copied(sel, s, gbk), "e\r\n");
+}
+
+TEST(Selection, MarkCursorMovesWithinTheBufferAndFollowsTheShift)
+{
+    Selection sel{};
+    startMarking(sel, CellPos{5, 3}, 7);
+    moveMark(sel, 0, 1, true, 10, 8); // Shift+Right: anchor stays
+    moveMark(sel, 2, 0, true, 10, 8);
+    EXPECT_TRUE(sel.extended);
+    EXPECT_EQ(sel.anchor.row, 5);
+    EXPECT_EQ(sel.anchor.col, 3);
+    EXPECT_EQ(sel.point.row, 7);
+    EXPECT_EQ(sel.point.col, 4);
+    moveMark(sel, 50, 50, true, 10, 8); // kept inside the buffer and the view's columns
+    EXPECT_EQ(sel.point.row, 9);
+    EXPECT_EQ(sel.point.col, 7);
+    moveMark(sel, -1, 0, false, 10, 8); // without Shift the selection collapses
+    EXPECT_FALSE(sel.extended);
+    EXPECT_EQ(sel.anchor.row, 8);
+    EXPECT_EQ(sel.anchor.col, 7);
+    // The buffer dropped 6 rows since: the rows move up, never below 0.
+    selectCells(sel, CellPos{2, 0}, CellPos{8, 1});
+    followShift(sel, 13);
+    EXPECT_EQ(sel.anchor.row, 0);
+    EXPECT_EQ(sel.point.row, 2);
+    followShift(sel, 13);
+    EXPECT_EQ(sel.point.row, 2);
+    int32_t first, last;
+    selectionRows(sel, &first, &last);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 2);
+    sel.marking = false;
+    selectionRows(sel, &first, &last);
+    EXPECT_GT(first, last);
+}
+
+TEST(Selection, LastWrittenRowLooksOnlyInsideTheView)
+{
+    Screen s(6, 12, 4, 10);
+    EXPECT_EQ(lastWrittenRow(s.m), 0);
+    s.cells[static_cast<size_t>(4 * 12 + 11)] = 'x'; // past the view's columns
+    EXPECT_EQ(lastWrittenRow(s.m), 0);
+    s.cells[static_cast<size_t>(3 * 12 + 9)] = 'y';
+    EXPECT_EQ(lastWrittenRow(s.m), 3);
 }

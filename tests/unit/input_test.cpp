@@ -2,7 +2,10 @@
 // ReadLine's editing decisions.
 #include "input/event_codes.h"
 #include "input/event_queue.h"
+#include "input/paste_text.h"
 #include <gtest/gtest.h>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -270,4 +273,121 @@ TEST(EventQueue, DoubleByteCharacterGoesInWhole)
     EXPECT_EQ(r.take(), 13);
     EXPECT_TRUE(r.empty());
     EXPECT_EQ(r.heldLead, 0);
+}
+
+// ---- Pasting -------------------------------------------------------------
+
+namespace {
+// A toy code page: ASCII as itself, 中 (4E2D) as D6 D0 and the character
+// U+1F600 (a surrogate pair) as FE FE; nothing else.
+int toyBytes(const uint16_t *units, int count, unsigned char out[8], void *calls)
+{
+    ++*static_cast<int *>(calls);
+    if (count == 1 && units[0] < 0x80) {
+        out[0] = static_cast<unsigned char>(units[0]);
+        return 1;
+    }
+    if (count == 1 && units[0] == 0x4E2D) {
+        out[0] = 0xD6, out[1] = 0xD0;
+        return 2;
+    }
+    if (count == 2 && units[0] == 0xD83D && units[1] == 0xDE00) {
+        out[0] = out[1] = 0xFE;
+        return 2;
+    }
+    return 0;
+}
+
+std::vector<int> pasted(const std::u16string &text, bool *leftOut)
+{
+    std::vector<unsigned char> out(text.size() * 2 + 8);
+    int calls = 0;
+    PasteBytes r = pasteBytes(reinterpret_cast<const uint16_t *>(text.data()), static_cast<int32_t>(text.size()),
+                              toyBytes, &calls, out.data());
+    *leftOut = r.leftOut;
+    return std::vector<int>(out.begin(), out.begin() + r.length);
+}
+
+bool gbkLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+} // namespace
+
+TEST(Paste, LineEndsTabsControlsAndCharactersTheCodePageLacks)
+{
+    bool leftOut;
+    // CR LF, CR and LF are one Enter each; two CR LF in a row are two.
+    EXPECT_EQ(pasted(u"a\r\nb\rc\nd\r\n\r\ne", &leftOut),
+              (std::vector<int>{'a', 13, 'b', 13, 'c', 13, 'd', 13, 13, 'e'}));
+    EXPECT_FALSE(leftOut);
+    // LF CR is two; Tab stays; other controls, DEL and C1 controls go.
+    EXPECT_EQ(pasted(u"x\n\ry\t\x01\x1b\x7f\x85z", &leftOut), (std::vector<int>{'x', 13, 13, 'y', 9, 'z'}));
+    EXPECT_FALSE(leftOut);
+    // 中 as its two bytes; é is not in the code page and is left out; a
+    // surrogate pair is one character; a lone surrogate is left out too.
+    EXPECT_EQ(pasted(u"\u4E2D\u00E9a\U0001F600\xD800q", &leftOut),
+              (std::vector<int>{0xD6, 0xD0, 'a', 0xFE, 0xFE, 'q'}));
+    EXPECT_TRUE(leftOut);
+    // The text ends at a NUL.
+    EXPECT_EQ(pasted(std::u16string(u"ab\0cd", 5), &leftOut), (std::vector<int>{'a', 'b'}));
+}
+
+TEST(Paste, FeedFillsTheQueueAsItDrainsInOrder)
+{
+    // 10,000 characters with a double-byte one every 7th, taken one by one
+    // while the feed tops the queue up: all arrive, in order, none refused,
+    // and the reserve stays free.
+    PasteFeed feed{};
+    std::vector<int> want;
+    for (int i = 0; i < 10000; i++) {
+        if (i % 7 == 0) {
+            ASSERT_TRUE(feedAppend(feed, 0xD6, FEED_CHARACTER));
+            ASSERT_TRUE(feedAppend(feed, 0xD0, FEED_CHARACTER));
+            want.push_back(0xD6);
+            want.push_back(0xD0);
+        } else {
+            ASSERT_TRUE(feedAppend(feed, 'a' + i % 26, FEED_CHARACTER));
+            want.push_back('a' + i % 26);
+        }
+    }
+    EventQueue q = fresh();
+    std::vector<int> got;
+    int refused = 0;
+    while (feed.pending() || !q.empty()) {
+        refused += feedQueue(feed, q, 32, gbkLeadByte);
+        EXPECT_GE(q.room(), 32);
+        got.push_back(q.take());
+    }
+    EXPECT_EQ(refused, 0);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(feed.count, 0); // emptied once drained
+}
+
+TEST(Paste, WhatComesDuringThePasteWaitsBehindItAndPairsStayWhole)
+{
+    PasteFeed feed{};
+    for (int i = 0; i < 300; i++) feedAppend(feed, 'p', FEED_CHARACTER);
+    EventQueue q = fresh();
+    EXPECT_EQ(feedQueue(feed, q, 32, gbkLeadByte), 0);
+    EXPECT_EQ(q.room(), 33); // the lead rule keeps one more slot than the reserve
+    // A key, then a mouse code with its position, arrive meanwhile.
+    feedAppend(feed, 0x10001, FEED_EVENT);
+    feedAppend(feed, 0x2200001, FEED_PAIR);
+    feedAppend(feed, 0x00050007, FEED_EVENT);
+    std::vector<int> got;
+    while (feed.pending() || !q.empty()) {
+        feedQueue(feed, q, 0, gbkLeadByte);
+        got.push_back(q.take());
+    }
+    ASSERT_EQ(got.size(), 303u);
+    EXPECT_EQ(got[299], 'p');
+    EXPECT_EQ(got[300], 0x10001);
+    EXPECT_EQ(got[301], 0x2200001);
+    EXPECT_EQ(got[302], 0x00050007);
+    // A pair goes in only whole: with one slot free it waits.
+    for (int i = 0; i < 254; i++) q.put(1);
+    feedAppend(feed, 0x2200002, FEED_PAIR);
+    feedAppend(feed, 0x00010001, FEED_EVENT);
+    feedQueue(feed, q, 0, gbkLeadByte);
+    EXPECT_EQ(q.room(), 1);
+    EXPECT_TRUE(feed.pending());
+    free(feed.entries);
 }
