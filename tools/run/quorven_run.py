@@ -499,21 +499,45 @@ class XServer:
             self.pipe = None
         return True
 
-    def close(self):
-        if self.pipe is not None:
-            os.close(self.pipe)
-            self.pipe = None
+    def end(self):
         try:
             os.killpg(self.proc.pid, signal.SIGTERM)
         except (ProcessLookupError, PermissionError):
             pass
+
+    def close(self):
+        if self.pipe is not None:
+            os.close(self.pipe)
+            self.pipe = None
+        self.end()
         self.proc.wait()
+
+
+def prefix_ready(prefix, bin_dir):
+    """Whether scripts/wineprefix.sh would find nothing to do: the ready
+    mark it writes last names the font, its registry file and the script as
+    they are now, and the prefix still has its system and the font."""
+    font = os.environ.get('QV_CONSOLE_FONT') or os.path.join(bin_dir, 'quorven-console.ttf')
+    try:
+        mark = ''
+        for path in (font, font[:-len('.ttf')] + '.reg', os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')):
+            st = os.stat(path)
+            mark += '%d %d %d\n' % (st.st_ino, st.st_size, int(st.st_mtime))
+        with open(os.path.join(prefix, '.quorven-ready')) as f:
+            found = f.read()
+    except OSError:
+        return False
+    return found == mark and all(os.path.exists(os.path.join(prefix, 'drive_c', 'windows', name)) for name in (
+        os.path.join('system32', 'kernel32.dll'), os.path.join('Fonts', 'quorven-console.ttf')))
 
 
 def prepare_prefix(base_prefix, bin_dir):
     """The project's prefix is made (or copied from the machine's base) on
-    first use and given the console font the build made beside the tool; it
-    does nothing for a prefix that has both."""
+    first use and given the console font the build made beside the tool; the
+    script that does it is skipped where it would do nothing."""
+    if prefix_ready(base_prefix, bin_dir):
+        trace('prefix ready, as its mark says')
+        return
     prepared = subprocess.run([os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')],
                               env=dict(os.environ, QV_WINEPREFIX=base_prefix, QV_BIN_DIR=bin_dir),
                               stdin=subprocess.DEVNULL, stdout=sys.stderr, stderr=subprocess.PIPE,
@@ -530,12 +554,14 @@ class Helper:
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True,
                                      cwd=os.getcwd())
         self.lines = queue.Queue()
+        self.exited = False  # the helper reported the program's exit
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
         for raw in self.proc.stdout:
             line = raw.decode('ascii', 'replace').rstrip('\r\n')
             trace('helper: ' + line[:120])
+            self.exited = self.exited or line.startswith('exit ')
             self.lines.put(line)
         self.lines.put(None)
 
@@ -555,19 +581,28 @@ class Helper:
         except queue.Empty:
             raise TimeoutError
 
-    def stop(self):
+    def end(self):
+        """Tells the helper to end (the program has ended, or is to be
+        killed)."""
         try:
             self.proc.stdin.close()
         except OSError:
             pass
+
+    def stop(self):
+        """Ends the helper. One that reported the program's exit ends by
+        itself at once: the tool does not wait for the rest of its teardown,
+        which would add tens of milliseconds to every run."""
+        self.end()
         try:
-            self.proc.wait(timeout=10)
+            self.proc.wait(timeout=0 if self.exited else 10)
         except subprocess.TimeoutExpired:
-            try:
-                os.killpg(self.proc.pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-            self.proc.wait()
+            if not self.exited:
+                try:
+                    os.killpg(self.proc.pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+                self.proc.wait()
         trace('helper ended')
 
 
@@ -618,8 +653,12 @@ class Session:
         raise RunError('could not start Xvfb')
 
     def close(self):
-        """Ends the helper, then the X server; Wine processes still attached
-        to it (the desktop's explorer) end with it."""
+        """Ends the helper and the X server together; Wine processes still
+        attached to it (the desktop's explorer) end with it."""
+        if self.helper:
+            self.helper.end()
+        if self.xserver:
+            self.xserver.end()
         if self.helper:
             self.helper.stop()
             self.helper = None
