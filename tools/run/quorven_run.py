@@ -36,13 +36,13 @@ import sys
 import tempfile
 import threading
 import time
+from quorven_early import Early, RunError, XServer, default_prefix, keep_wineserver, prefix_ready, spawn_helper
 
 EXIT_USAGE = 2
 EXIT_RUN_FAILED = 3
 EXIT_CHECK_FAILED = 4
 EXIT_TIMEOUT = 124
 EXIT_INPUT_USED_UP = 125
-POLL_MS = 10
 # A run ends after this long without --timeout, counted from the program's
 # start (times ten where 32-bit code is emulated): a program that never ends,
 # or a file Wine cannot run, does not hold a CI job for ever.
@@ -84,10 +84,6 @@ def trace(what):
 
 
 class UsageError(Exception):
-    pass
-
-
-class RunError(Exception):
     pass
 
 
@@ -446,96 +442,11 @@ def time_scale():
         return 1
 
 
-def free_display():
-    """A display number with neither lock file nor socket, from a random
-    place in 200 to 999 (the test harness takes them from 90 up), so that
-    runs started at once seldom pick the same one; the X server's lock file
-    settles a tie, and the loser tries again."""
-    import random
-    start = random.randrange(800)
-    for i in range(800):
-        n = 200 + (start + i) % 800
-        if not os.path.exists('/tmp/.X%d-lock' % n) and not os.path.exists('/tmp/.X11-unix/X%d' % n):
-            return n
-    raise RunError('no free X display number')
-
-
-class XServer:
-    """Xvfb on a display the tool chose, which writes the number to a pipe
-    (-displayfd) once it accepts connections: nobody guesses how long it
-    takes to start, and the Wine processes may start meanwhile with the
-    number they will use."""
-
-    def __init__(self):
-        self.number = free_display()
-        read_end, write_end = os.pipe()
-        try:
-            self.proc = subprocess.Popen(['Xvfb', ':%d' % self.number, '-displayfd', str(write_end), '-screen', '0',
-                                          '1280x1024x24', '-nolisten', 'tcp'], pass_fds=(write_end,),
-                                         stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.DEVNULL, start_new_session=True)
-        except OSError as e:
-            os.close(read_end)
-            raise RunError('cannot start Xvfb: %s' % e.strerror)
-        finally:
-            os.close(write_end)
-        self.pipe = read_end
-
-    def ready(self, limit=60):
-        """True once the server accepts connections; False when it ended
-        without (another run took the number first)."""
-        text, end = b'', time.time() + limit
-        try:
-            while not text.endswith(b'\n'):
-                ready, _, _ = select.select([self.pipe], [], [], max(0.0, end - time.time()))
-                if not ready:
-                    raise RunError('Xvfb did not start within %d s' % limit)
-                chunk = os.read(self.pipe, 32)
-                if not chunk:
-                    return False
-                text += chunk
-        finally:
-            os.close(self.pipe)
-            self.pipe = None
-        return True
-
-    def end(self):
-        try:
-            os.killpg(self.proc.pid, signal.SIGTERM)
-        except (ProcessLookupError, PermissionError):
-            pass
-
-    def close(self):
-        if self.pipe is not None:
-            os.close(self.pipe)
-            self.pipe = None
-        self.end()
-        self.proc.wait()
-
-
-def prefix_ready(prefix, bin_dir):
-    """Whether scripts/wineprefix.sh would find nothing to do: the ready
-    mark it writes last names the font, its registry file and the script as
-    they are now, and the prefix still has its system and the font."""
-    font = os.environ.get('QV_CONSOLE_FONT') or os.path.join(bin_dir, 'quorven-console.ttf')
-    try:
-        mark = ''
-        for path in (font, font[:-len('.ttf')] + '.reg', os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')):
-            st = os.stat(path)
-            mark += '%d %d %d\n' % (st.st_ino, st.st_size, int(st.st_mtime))
-        with open(os.path.join(prefix, '.quorven-ready')) as f:
-            found = f.read()
-    except OSError:
-        return False
-    return found == mark and all(os.path.exists(os.path.join(prefix, 'drive_c', 'windows', name)) for name in (
-        os.path.join('system32', 'kernel32.dll'), os.path.join('Fonts', 'quorven-console.ttf')))
-
-
 def prepare_prefix(base_prefix, bin_dir):
     """The project's prefix is made (or copied from the machine's base) on
     first use and given the console font the build made beside the tool; the
     script that does it is skipped where it would do nothing."""
-    if prefix_ready(base_prefix, bin_dir):
+    if prefix_ready(base_prefix, bin_dir, h.ROOT):
         trace('prefix ready, as its mark says')
         return
     prepared = subprocess.run([os.path.join(h.ROOT, 'scripts', 'wineprefix.sh')],
@@ -549,10 +460,8 @@ def prepare_prefix(base_prefix, bin_dir):
 
 
 class Helper:
-    def __init__(self, helper_exe, env, arguments):
-        self.proc = subprocess.Popen(['wine', helper_exe] + arguments, env=env, stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True,
-                                     cwd=os.getcwd())
+    def __init__(self, proc):
+        self.proc = proc  # quorven_early.spawn_helper
         self.lines = queue.Queue()
         self.exited = False  # the helper reported the program's exit
         threading.Thread(target=self._read, daemon=True).start()
@@ -613,39 +522,47 @@ class Session:
     each run's helper makes a Wine desktop of its own, so that keys go to that
     run's program only.
 
-    What a run waits for, it waits for once: the X server starts while the
-    prefix is checked, and the helper's Wine process starts while the X
-    server does (it touches no window before "go")."""
+    What a run waits for, it waits for once: the X server and the helper's
+    Wine process were started before the tool was loaded (quorven_early) and
+    are taken over here where they fit the run; otherwise the X server
+    starts while the prefix is checked, and the helper while the X server
+    starts (it touches no window before "go")."""
 
-    def __init__(self, base_prefix, use_display, bin_dir, helper_exe, helper_arguments):
+    def __init__(self, base_prefix, use_display, bin_dir, go, early):
         self.xserver = self.helper = None
         try:
-            self.start(base_prefix, use_display, bin_dir, helper_exe, helper_arguments)
+            self.start(base_prefix, use_display, bin_dir, go, early)
         except BaseException:
             self.close()
             raise
 
-    def start(self, base_prefix, use_display, bin_dir, helper_exe, helper_arguments):
+    def start(self, base_prefix, use_display, bin_dir, go, early):
         if use_display and not os.environ.get('DISPLAY'):
             raise UsageError('--display: DISPLAY is not set')
         for attempt in range(10):
+            first = attempt == 0
             if not use_display:
-                self.xserver = XServer()
-            if attempt == 0:
+                if first and early.xserver:
+                    self.xserver, early.xserver = early.xserver, None
+                else:
+                    self.xserver = XServer()
+            if first:
                 prepare_prefix(base_prefix, bin_dir)
             display = os.environ['DISPLAY'] if use_display else ':%d' % self.xserver.number
             self.info = {'display': display, 'prefix': os.path.abspath(base_prefix)}
             h.use_session(self.info)
             self.env = h.wine_env(self.info)
-            if attempt == 0:
-                # Starts the server, or finds it running; it stays ten
-                # minutes after its last program.
-                subprocess.run(['wineserver', '-p600'], env=self.env, stdin=subprocess.DEVNULL,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-            self.helper = Helper(helper_exe, self.env, helper_arguments)
+            proc = None
+            if first and early.helper and early.env == self.env:
+                proc, early.helper = early.helper, None
+                trace('helper started early')
+            early.close()  # what does not fit this run
+            if first and not proc:
+                keep_wineserver(self.env)
+            self.helper = Helper(proc or spawn_helper(os.path.join(bin_dir, 'quorven-runhelper.exe'), self.env))
             if use_display or self.xserver.ready():
                 trace('X server %s ready' % display)
-                self.helper.send('go')
+                self.helper.send(go)
                 return
             # Another run took the display number first: the helper, which
             # has not touched it yet, goes with the server.
@@ -1162,7 +1079,17 @@ def write_result(options, outcome, seconds):
                      + '\n')
 
 
-def main(argv, bin_dir, harness_dir):
+def main(argv, bin_dir, harness_dir, early=None):
+    """The tool; early holds what the launcher started before loading it
+    (quorven_early), which is ended unless the run takes it over."""
+    early = early or Early([], bin_dir, harness_dir)
+    try:
+        return run_tool(argv, bin_dir, harness_dir, early)
+    finally:
+        early.close()
+
+
+def run_tool(argv, bin_dir, harness_dir, early):
     global h, TEXT_CODEC
     sys.path.insert(0, harness_dir)
     import qvharness
@@ -1184,6 +1111,8 @@ def main(argv, bin_dir, harness_dir):
         code_page = program_code_page(options.program, sections) or locale_code_page(options.locale or 'zh_CN')
         TEXT_CODEC = 'cp%d' % code_page
         steps = build_script(options.script, code_page)
+        if any('\n' in a or '\r' in a for a in options.args):
+            raise UsageError('an argument for the program holds a line break, which its command line cannot carry')
     except UsageError as e:
         say(str(e))
         outcome = Outcome('refused')
@@ -1192,14 +1121,13 @@ def main(argv, bin_dir, harness_dir):
             write_result(options, outcome, time.time() - started)
         return EXIT_USAGE
     trace('checks done')
-    helper_exe = os.path.join(bin_dir, 'quorven-runhelper.exe')
-    base = os.environ.get('QV_WINEPREFIX') or os.path.join(os.path.dirname(bin_dir), 'wineprefix')
-    helper_arguments = (['--hold'] if options.png else []) + ['--on-fault', options.on_fault, str(POLL_MS),
-                                                                command_line(options.program, options.args)]
+    # What the helper runs, and how: hold the exit screen for a screenshot,
+    # the fault box's answer, the command line.
+    go = 'go %d %s %s' % (1 if options.png else 0, options.on_fault, command_line(options.program, options.args))
     session = run = None
     signal.signal(signal.SIGTERM, interrupt)
     try:
-        session = Session(base, options.display, bin_dir, helper_exe, helper_arguments)
+        session = Session(default_prefix(bin_dir), options.display, bin_dir, go, early)
         run = Run(options, steps, session.helper, image_size, symbols)
         code = run.run(started, options.timeout)
         if run.lost:

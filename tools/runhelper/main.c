@@ -18,21 +18,21 @@
  *                                window, to type into or to take a picture of
  *   screen KIND ROWS COLS CURSORROW CURSORCOL TOPLINE VIEWROWS VIEWCOLS HEX
  *                                the screen buffer (KIND now or exit)
- *   hold XID                     at exit, with --hold: waits for "go" (XID: the
+ *   hold XID                     at exit, with HOLD 1: waits for "go" (XID: the
  *                                console's X window, for a screenshot; 0 when
  *                                the window never had one)
  *   exit CODE                    the program ended
  *
- * The helper waits for a first line "go" on standard input before it makes
- * its desktop and starts the program, so that it can start while the driver
- * still starts the X server. Then commands on standard input: "screen",
- * "focus" (shows and activates the console window), "xid", "close"
- * (WM_CLOSE, as the close box), "kill" (ends the program with code 124),
- * "go", "char HEX" (posts the UTF-16 character HEX to the console window as
- * WM_CHAR, as an input method does; the system hands an ANSI window its
- * bytes in the code page, lead byte first).
+ * The helper waits for a first line "go HOLD ANSWER COMMAND_LINE" on standard
+ * input (see main) before it makes its desktop and starts the program, so
+ * that it can start while the driver still starts the X server. Then
+ * commands on standard input: "screen", "focus" (shows and activates the
+ * console window), "xid", "close" (WM_CLOSE, as the close box), "kill" (ends
+ * the program with code 124), "go", "char HEX" (posts the UTF-16 character
+ * HEX to the console window as WM_CHAR, as an input method does; the system
+ * hands an ANSI window its bytes in the code page, lead byte first).
  *
- *   quorven-runhelper [--hold] [--on-fault ok|cancel] POLL_MS COMMAND_LINE
+ *   quorven-runhelper POLL_MS
  */
 #include <windows.h>
 #include <winternl.h>
@@ -244,26 +244,24 @@ int main(void)
 {
     int argc;
     LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    int a = 1;
-    h.faultAnswer = IDCANCEL;
-    for (;;) {
-        if (argc > a && lstrcmpW(argv[a], L"--hold") == 0) {
-            h.hold = 1, a++;
-        } else if (argc > a + 1 && lstrcmpW(argv[a], L"--on-fault") == 0) {
-            h.faultAnswer = lstrcmpW(argv[a + 1], L"ok") == 0 ? IDOK : IDCANCEL;
-            a += 2;
-        } else {
-            break;
-        }
-    }
-    if (argc != a + 2) {
-        fprintf(stderr, "usage: quorven-runhelper [--hold] [--on-fault ok|cancel] POLL_MS COMMAND_LINE\n");
+    if (argc != 2) {
+        fprintf(stderr, "usage: quorven-runhelper POLL_MS, then \"go HOLD ANSWER COMMAND_LINE\" on standard input\n");
         return 2;
     }
-    /* Nothing that needs the X server before the driver says it is up. */
-    char go[16];
-    if (!fgets(go, sizeof go, stdin) || strncmp(go, "go", 2) != 0) return 3;
-    DWORD poll = (DWORD)_wtoi(argv[a]);
+    DWORD poll = (DWORD)_wtoi(argv[1]);
+    /* Nothing that needs the X server before the driver says it is up, with
+     * what to run: "go HOLD ANSWER COMMAND_LINE", HOLD 1 to hold the exit
+     * screen for a screenshot, ANSWER the fault box's (ok or cancel), the
+     * command line in UTF-8. */
+    static char go[32768 + 64];
+    static WCHAR commandLine[32768];
+    int hold = 0, used = 0;
+    char answer[8] = "";
+    if (!fgets(go, sizeof go, stdin) || sscanf(go, "go %d %7s %n", &hold, answer, &used) < 2 || !used) return 3;
+    go[strcspn(go, "\r\n")] = 0;
+    if (!MultiByteToWideChar(CP_UTF8, 0, go + used, -1, commandLine, 32768)) return 3;
+    h.hold = hold;
+    h.faultAnswer = strcmp(answer, "ok") == 0 ? IDOK : IDCANCEL;
     /* A desktop of its own: the Wine server routes keys to the foreground
      * window of each desktop, so runs that share the server do not type into
      * each other's programs. The helper's own window lives there too. */
@@ -301,7 +299,7 @@ int main(void)
     si.cb = sizeof si;
     si.lpDesktop = desktopName;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessW(NULL, argv[a + 1], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+    if (!CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
         say("error start %lu\n", GetLastError());
         return 3;
     }
