@@ -3,8 +3,9 @@
 
 - overhead: a program that shows one line and ends, run ROUNDS times each way
   in turns: plainly (an X server of its own, Xvfb -displayfd, then `wine
-  PROGRAM`) and through quorven-run; best and median of each and their
-  differences;
+  PROGRAM`) and through quorven-run; best and median of each, and the
+  overhead as the difference of the bests, of the medians and the median of
+  each round's difference;
 - 8 runs of the grades example with its CI check (--input, --keys, --expect,
   --expect-exit), one after another and 4 at a time: the wall time of each
   batch, and every run's status must be 0.
@@ -88,6 +89,9 @@ row('quorven-run, best', min(tools))
 row('quorven-run, median', statistics.median(tools))
 row('overhead, best against best', min(tools) - min(plains))
 row('overhead, median against median', statistics.median(tools) - statistics.median(plains))
+# Each round's two runs ran within seconds of each other: their difference
+# is the least disturbed by what else the machine does meanwhile.
+row('overhead, median of each round\'s difference', statistics.median(t - p for t, p in zip(tools, plains)))
 
 start = time.time()
 one_by_one = [grades_run() for _ in range(8)]
