@@ -28,7 +28,6 @@ import json
 import os
 import queue
 import re
-import select
 import signal
 import struct
 import subprocess
