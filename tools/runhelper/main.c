@@ -240,19 +240,20 @@ static void doCommand(const char *command)
     }
 }
 
-int main(void)
+/* The C run-time's own argv: CommandLineToArgvW would load shell32, which
+ * with the libraries it pulls in costs the helper a good part of its start. */
+int main(int argc, char **argv)
 {
-    int argc;
-    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argc != 2) {
         fprintf(stderr, "usage: quorven-runhelper POLL_MS, then \"go HOLD ANSWER COMMAND_LINE\" on standard input\n");
         return 2;
     }
-    DWORD poll = (DWORD)_wtoi(argv[1]);
+    DWORD poll = (DWORD)atoi(argv[1]);
     /* Nothing that needs the X server before the driver says it is up, with
      * what to run: "go HOLD ANSWER COMMAND_LINE", HOLD 1 to hold the exit
      * screen for a screenshot, ANSWER the fault box's (ok or cancel), the
      * command line in UTF-8. */
+    say("ready\n");
     static char go[32768 + 64];
     static WCHAR commandLine[32768];
     int hold = 0, used = 0;
