@@ -2,6 +2,7 @@
  * program, watches it through the console window's "QuorvenRunQuery"
  * message and reports to the driver on standard output, one line each:
  *
+ *   ready                        waiting for its "go" line (below)
  *   started PID
  *   window HWND                  the program's console window appeared
  *   idle READ                    the program blocks in WaitEvent with nothing
