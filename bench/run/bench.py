@@ -2,10 +2,13 @@
 """quorven-run's own cost, side by side with plain Wine in the same minutes:
 
 - overhead: a program that shows one line and ends, run ROUNDS times each way
-  in turns: plainly (an X server of its own, Xvfb -displayfd, then `wine
-  PROGRAM`) and through quorven-run; best and median of each, and the
-  overhead as the difference of the bests, of the medians and the median of
-  each round's difference;
+  in turns: plainly (`wine PROGRAM` on an X server started for it as the
+  tool starts its own), plainly with the window states that quorven-run
+  marks on its X server (tools/run/quorven_wmstate.py, which spares Wine a
+  wait of 2 s when the window goes), and through quorven-run; best and
+  median of each, and the differences: quorven-run against plain wine, and
+  its own cost against plain wine with the same window states (of the bests,
+  of the medians, and the median of each round's difference);
 - 8 runs of the grades example with its CI check (--input, --keys, --expect,
   --expect-exit), one after another and 4 at a time: the wall time of each
   batch, and every run's status must be 0.
@@ -23,6 +26,8 @@ rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(root, 'tests', 'harness'))
 import qvharness as h
+sys.path.insert(0, os.path.join(root, 'tools', 'run'))
+from quorven_early import WindowStates, XServer
 
 tool = os.path.join(build, 'bin', 'quorven-run')
 probe = os.path.join(build, 'bin', 'tests', 'run_tool.exe')
@@ -32,24 +37,20 @@ prefix = os.environ.get('QV_WINEPREFIX') or os.path.join(build, 'wineprefix')
 quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
-def plain():
-    """Seconds for `wine PROGRAM` on an X server started for it."""
+def plain(states=False):
+    """Seconds for `wine PROGRAM` on an X server started for it (with
+    quorven-run's window states, started beside the X server as the tool
+    starts them)."""
     start = time.time()
-    read_end, write_end = os.pipe()
-    xvfb = subprocess.Popen(['Xvfb', '-displayfd', str(write_end), '-screen', '0', '1280x1024x24', '-nolisten',
-                             'tcp'], pass_fds=(write_end,), start_new_session=True, **quiet)
-    os.close(write_end)
-    number = b''
-    while not number.endswith(b'\n'):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            sys.exit('Xvfb did not start')
-        number += chunk
-    os.close(read_end)
-    env = h.wine_env({'display': ':' + number.decode().strip(), 'prefix': prefix})
+    xserver = XServer()
+    marks = WindowStates(xserver.number) if states else None
+    if not xserver.ready() or (marks and not marks.ready()):
+        sys.exit('Xvfb did not start')
+    env = h.wine_env({'display': ':%d' % xserver.number, 'prefix': prefix})
     subprocess.run(['wine', probe], env=env, timeout=h.scaled(120), **quiet)
-    xvfb.terminate()
-    xvfb.wait()
+    if marks:
+        marks.close()
+    xserver.close()
     return time.time() - start
 
 
@@ -68,30 +69,37 @@ def grades_run(_=None):
 # the first run of each kind is not counted.
 through_tool(probe)
 plain()
-plains, tools = [], []
+plain(True)
+times = {'plain': [], 'marked': [], 'tool': []}
 for i in range(rounds):
-    # In turns, which goes first changing every round.
-    for kind in (('plain', 'tool') if i % 2 == 0 else ('tool', 'plain')):
-        if kind == 'plain':
-            plains.append(plain())
-        else:
-            tools.append(through_tool(probe)[0])
+    # In turns, the order changing every round.
+    kinds = ['plain', 'marked', 'tool']
+    for kind in kinds[i % 3:] + kinds[:i % 3]:
+        times[kind].append(plain() if kind == 'plain' else plain(True) if kind == 'marked' else
+                           through_tool(probe)[0])
 
 
 def row(name, value, unit='s'):
-    print('  %-60s %8.3f %s' % (name, value, unit))
+    print('  %-58s %8.3f %s' % (name, value, unit))
 
 
-print('quorven-run overhead, %d runs each in turns (a program that ends at once):' % rounds)
-row('plain wine on its own Xvfb, best', min(plains))
-row('plain wine on its own Xvfb, median', statistics.median(plains))
-row('quorven-run, best', min(tools))
-row('quorven-run, median', statistics.median(tools))
-row('overhead, best against best', min(tools) - min(plains))
-row('overhead, median against median', statistics.median(tools) - statistics.median(plains))
-# Each round's two runs ran within seconds of each other: their difference
-# is the least disturbed by what else the machine does meanwhile.
-row('overhead, median of each round\'s difference', statistics.median(t - p for t, p in zip(tools, plains)))
+def differences(title, a, b):
+    print(title)
+    row('best against best', min(a) - min(b))
+    row('median against median', statistics.median(a) - statistics.median(b))
+    # A round's runs ran within seconds of each other: their difference is
+    # the least disturbed by what else the machine does meanwhile.
+    row('median of the rounds\' differences', statistics.median(x - y for x, y in zip(a, b)))
+
+
+print('quorven-run against plain wine, %d rounds in turns (a program that ends at once):' % rounds)
+for kind, name in (('plain', 'plain wine on its own Xvfb'), ('marked', 'the same with quorven-run\'s window states'),
+                   ('tool', 'quorven-run')):
+    row(name + ', best', min(times[kind]))
+    row(name + ', median', statistics.median(times[kind]))
+differences('quorven-run less plain wine (Wine\'s 2 s wait spared):', times['tool'], times['plain'])
+differences('its own cost, less plain wine with the same window states (target 0.1 s):', times['tool'],
+            times['marked'])
 
 start = time.time()
 one_by_one = [grades_run() for _ in range(8)]

@@ -1,5 +1,6 @@
 """The first steps of quorven-run, taken before Python loads the rest of the
-tool. The run's X server and the helper's Wine process each take longer to
+tool. The run's X server (with quorven_wmstate.py beside it) and the
+helper's Wine process each take longer to
 start (60 to 90 ms natively) than Python takes to load the tool and check the
 command line, so they are started first, from this module, which loads only
 the lightest parts of the standard library; the tool adopts them once the
@@ -96,6 +97,36 @@ class XServer:
             pass
 
 
+class WindowStates:
+    """quorven_wmstate.py beside the X server: it marks each top-level
+    window's WM_STATE as a window manager would, which Wine waits 2 s for
+    whenever it hides a window. A process of its own, so that the X
+    server's end cannot end the tool with it; it connects as soon as the
+    server accepts connections."""
+
+    def __init__(self, number):
+        import subprocess
+        self.proc = subprocess.Popen([sys.executable, '-IS', os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                                          'quorven_wmstate.py'), ':%d' % number],
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                     start_new_session=True)
+
+    def ready(self, limit=10):
+        """True once it watches the X server (before any window is made);
+        False when it ended or said nothing in time: Wine then waits as it
+        would without it, and nothing else changes."""
+        ready, _, _ = select.select([self.proc.stdout], [], [], limit)
+        return bool(ready) and self.proc.stdout.readline() == b'ready\n'
+
+    def close(self):
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        self.proc.wait()
+        self.proc.stdout.close()
+
+
 def prefix_ready(prefix, bin_dir, root):
     """Whether scripts/wineprefix.sh would find nothing to do: the ready
     mark it writes last names the font, its registry file and the script as
@@ -138,15 +169,17 @@ def surely_runs(argv):
 
 
 class Early:
-    """The X server and the helper started before the tool is loaded; either
-    is None when it was not started (or has been adopted)."""
+    """The X server (with its window states) and the helper started before
+    the tool is loaded; each is None when it was not started (or has been
+    adopted)."""
 
     def __init__(self, argv, bin_dir, harness_dir):
-        self.xserver = self.helper = self.env = None
+        self.xserver = self.states = self.helper = self.env = None
         if not surely_runs(argv):
             return
         try:
             self.xserver = XServer()
+            self.states = WindowStates(self.xserver.number)
             prefix = default_prefix(bin_dir)
             root = os.path.dirname(os.path.dirname(os.path.abspath(harness_dir)))
             if not prefix_ready(prefix, bin_dir, root):
@@ -170,6 +203,9 @@ class Early:
                 pass
             self.helper.wait()
             self.helper = None
+        if self.states:
+            self.states.close()
+            self.states = None
         if self.xserver:
             self.xserver.close()
             self.xserver = None

@@ -35,7 +35,8 @@ import sys
 import tempfile
 import threading
 import time
-from quorven_early import Early, RunError, XServer, default_prefix, keep_wineserver, prefix_ready, spawn_helper
+from quorven_early import (Early, RunError, WindowStates, XServer, default_prefix, keep_wineserver, prefix_ready,
+                           spawn_helper)
 
 EXIT_USAGE = 2
 EXIT_RUN_FAILED = 3
@@ -528,7 +529,7 @@ class Session:
     starts (it touches no window before "go")."""
 
     def __init__(self, base_prefix, use_display, bin_dir, go, early):
-        self.xserver = self.helper = None
+        self.xserver = self.states = self.helper = None
         try:
             self.start(base_prefix, use_display, bin_dir, go, early)
         except BaseException:
@@ -541,10 +542,12 @@ class Session:
         for attempt in range(10):
             first = attempt == 0
             if not use_display:
-                if first and early.xserver:
+                if first and early.xserver and early.states:
                     self.xserver, early.xserver = early.xserver, None
+                    self.states, early.states = early.states, None
                 else:
                     self.xserver = XServer()
+                    self.states = WindowStates(self.xserver.number)
             if first:
                 prepare_prefix(base_prefix, bin_dir)
             display = os.environ['DISPLAY'] if use_display else ':%d' % self.xserver.number
@@ -561,6 +564,9 @@ class Session:
             self.helper = Helper(proc or spawn_helper(os.path.join(bin_dir, 'quorven-runhelper.exe'), self.env))
             if use_display or self.xserver.ready():
                 trace('X server %s ready' % display)
+                # Window states are marked from the first window on.
+                if self.states and not self.states.ready():
+                    trace('no window states')
                 self.helper.send(go)
                 return
             # Another run took the display number first: the helper, which
@@ -573,6 +579,9 @@ class Session:
         attached to it (the desktop's explorer) end with it."""
         if self.helper:
             self.helper.end()
+        if self.states:
+            self.states.close()
+            self.states = None
         if self.xserver:
             self.xserver.end()
         if self.helper:
