@@ -191,7 +191,10 @@ foreach(list ${QV_TEST_LISTS} ${QV_EXAMPLE_LISTS})
   include(${list})
 endforeach()
 
-# quorven-run: a launcher in the bin folder for the tool in tools/run.
+# quorven-run: a launcher in the bin folder for the tool in tools/run, run by
+# Debian's python3 (found above): a python3 earlier on the PATH, such as a
+# version manager's shim, may take a quarter of a second just to start.
+set(QV_RUN_PYTHON ${QV_FONT_PYTHON})
 configure_file(tools/run/quorven-run.in ${QV_BIN_DIR}/quorven-run @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 

@@ -127,5 +127,5 @@ set_target_properties(quorven-join-win PROPERTIES OUTPUT_NAME quorven-join RUNTI
 # quorven-run's Windows side: starts the program and watches it.
 add_executable(quorven-runhelper tools/runhelper/main.c)
 target_link_options(quorven-runhelper PRIVATE -static-libgcc)
-target_link_libraries(quorven-runhelper PRIVATE user32 shell32 advapi32)
+target_link_libraries(quorven-runhelper PRIVATE user32 advapi32)
 set_target_properties(quorven-runhelper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR})

@@ -1,6 +1,8 @@
 #!/bin/bash
 # Creates the project's private 32-bit Wine prefix once, and gives it the
-# console font (every run: it does nothing for a prefix that has it).
+# console font (every run: it does nothing for a prefix that has it). Last it
+# writes the prefix's ready mark (below), by which a tool can tell at once
+# that running this script again would do nothing.
 #
 # A new prefix takes wineboot seconds where 32-bit code runs natively and
 # about a minute where it runs under the i386 emulator, so the first prefix
@@ -107,3 +109,9 @@ if [ ! -f "$font_stamp" ]; then
     exit 1
   fi
 fi
+
+# The ready mark: inode, size and time of the font, of its registry file and
+# of this script, as the prefix was last made complete for them. quorven-run
+# finds it matching and skips this script (tools/run/quorven_run.py).
+stat -c '%i %s %Y' "$font" "$reg" "$here/scripts/wineprefix.sh" >"$WINEPREFIX/.quorven-ready.new.$$"
+mv "$WINEPREFIX/.quorven-ready.new.$$" "$WINEPREFIX/.quorven-ready"

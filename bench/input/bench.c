@@ -1,9 +1,14 @@
 /* Input benchmark program.
  *   "roundtrip": PostEvent + WaitEvent round trips per second, with the
  *                console open (each PostEvent posts its WM_NULL to it).
- *   "keys N":    opens the console, then reports the performance counter
- *                at the return of each of N WaitEvent calls, for a driver
- *                that presses keys through XTEST and measures the delay. */
+ *   "keys N":    opens the console, then reports the system time at the
+ *                return of each of N WaitEvent calls, for a driver that
+ *                presses keys through XTEST and measures the delay. The
+ *                system time (GetSystemTimePreciseAsFileTime, 100 ns units)
+ *                is the clock the driver stamps its presses with, Linux's
+ *                CLOCK_REALTIME; Wine's performance counter is not: it may
+ *                run from the processor's time-stamp counter, set off from
+ *                the Linux clocks by a fraction of a millisecond. */
 #include "qvtest.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -46,16 +51,19 @@ static void roundTrips(void)
     qvtPrint("roundtrips %d per_second %u check %d\n", batches * batch, (uint32_t)perSecond, sum);
 }
 
+typedef void(__attribute__((stdcall)) * SystemTime_t)(uint64_t *);
+
 static void keys(int count)
 {
+    SystemTime_t systemTime = (SystemTime_t)qvtProc("kernel32.dll", "GetSystemTimePreciseAsFileTime");
     qvOpenConsole();
     qvRestoreConsole();
     while (qvPeekEvent() != 0) qvWaitEvent();
-    int64_t f = frequency(), t = now();
-    qvtPrint("ready %u %u %u\n", (uint32_t)(t >> 32), (uint32_t)t, (uint32_t)f);
+    qvtPrint("ready\n");
     for (int i = 0; i < count; i++) {
         int32_t code = qvWaitEvent();
-        t = now();
+        uint64_t t;
+        systemTime(&t);
         qvtPrint("key %X %u %u\n", code, (uint32_t)(t >> 32), (uint32_t)t);
     }
 }

@@ -42,6 +42,9 @@ with tempfile.TemporaryDirectory() as d:
     short = os.path.join(d, 'short.bin')
     with open(short, 'wb') as f:
         f.write(b'\0' * 0x5F)
+    header_only = os.path.join(d, 'header.bin')
+    with open(header_only, 'wb') as f:
+        f.write(b'\0\0\0\0' + bytes(image[4:0x60]))  # addressMode 0, nothing after the header
     text = os.path.join(d, 'text.exe')
     with open(text, 'wb') as f:
         f.write(b'MZ' + b'x' * 200)
@@ -103,6 +106,8 @@ with tempfile.TemporaryDirectory() as d:
         ('FileAlignment', [badalign, prog, out], 'FileAlignment'),
         ('short program', [kernel, short, out], 'shorter'),
         ('addressMode 2', [kernel, mode2, out], 'addressMode'),
+        ('header alone', [kernel, header_only, out], 'header alone'),
+        ('an executable as program', [kernel, kernel, out], 'objcopy -O binary'),
         ('missing kernel', [os.path.join(d, 'none.exe'), prog, out], 'cannot read'),
         ('missing program', [kernel, os.path.join(d, 'none.bin'), out], 'cannot read'),
         ('unwritable output', [kernel, prog, os.path.join(d, 'no', 'dir', 'x.exe')], 'cannot write'),

@@ -9,5 +9,8 @@ endif()
 # The Windows build of the joiner, the same checks under Wine.
 qv_wine_check(join_cli_windows python3 tests/tools/join_cli_test.py ${QV_BIN_DIR} --wine)
 # quorven-run: bad use, two runs at once (the sum example with Chinese and
-# ASCII input), the script used up, the time-out and a faulting program.
-qv_hosted_test(run_tool SOURCES tests/tools/runprobe.c SCRIPT tests/tools/run_tool_test.py TIMEOUT 900)
+# ASCII input, checked against an expected screen), the script used up, the
+# time-out, a faulting program (its linker output gives the symbols), a
+# console never shown.
+qv_hosted_test(run_tool SOURCES tests/tools/runprobe.c SCRIPT tests/tools/run_tool_test.py TIMEOUT 900
+               ARGS ${CMAKE_BINARY_DIR}/windows/hosted/run_tool.pe)

@@ -173,15 +173,22 @@ bool roomForSectionHeader(const Bytes &file, const Image &img, std::string &erro
 // and, for an offset, an entry inside the program after the header.
 bool checkProgram(const Bytes &program, std::string &error)
 {
+    // An executable starts with "MZ", which no header does (its addressMode
+    // is 0 or 1): most likely the linker's output, given as it is.
+    if (program.size() >= 2 && program[0] == 'M' && program[1] == 'Z')
+        return refuse(error, "program: an executable (it starts with \"MZ\"), not a flat program image; make the "
+                             "image with objcopy -O binary -j .qvprog PROGRAM.pe PROGRAM.bin");
     if (program.size() < PROGRAM_HEADER_SIZE)
         return refuse(error, "program: image is shorter than its 0x60-byte header");
     uint32_t mode = get32(program, HEADER_ADDRESS_MODE);
     if (mode > 1)
         return refuse(error, "program: addressMode is %u, not 0 (offsets) or 1 (addresses)", mode);
     uint32_t entry = get32(program, HEADER_ENTRY_POINT);
+    if (mode == 0 && program.size() == PROGRAM_HEADER_SIZE)
+        return refuse(error, "program: image is its 0x60-byte header alone, with no code for the entry point");
     if (mode == 0 && (entry < PROGRAM_HEADER_SIZE || entry >= program.size()))
-        return refuse(error, "program: entry point offset 0x%X lies outside the program image (0x60 to 0x%llX)", entry,
-                      (unsigned long long)program.size() - 1);
+        return refuse(error, "program: entry point offset 0x%X lies outside the program's code (offsets 0x60 to 0x%llX)",
+                      entry, (unsigned long long)program.size() - 1);
     return true;
 }
 

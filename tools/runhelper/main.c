@@ -2,28 +2,41 @@
  * program, watches it through the console window's "QuorvenRunQuery"
  * message and reports to the driver on standard output, one line each:
  *
+ *   ready                        waiting for its "go" line (below)
  *   started PID
  *   window HWND                  the program's console window appeared
  *   idle READ                    the program blocks in WaitEvent with nothing
  *                                pending; READ is the event queue's read index
- *   fault HEX                    a fault box appeared (its text in code page
- *                                936, in hexadecimal); the helper answers it Cancel
- *   xid N                        answer to "focus": the X window to type into
+ *   fault BASE CODE EIP ESI LINK RETURN ARGUMENT ANSWER HEX
+ *                                a fault box appeared: the program's load
+ *                                address, the fault's code and the Eip of its
+ *                                saved CONTEXT, the header's fault words
+ *                                (Esi, [Ebp], [Ebp+4], [Ebp+8]), all in
+ *                                hexadecimal ("-" for what could not be read),
+ *                                the answer the helper gave (ok or cancel) and
+ *                                the box's text in code page 936, in hexadecimal
+ *   xid N                        answer to "focus" and "xid": the console's X
+ *                                window, to type into or to take a picture of
  *   screen KIND ROWS COLS CURSORROW CURSORCOL TOPLINE VIEWROWS VIEWCOLS HEX
  *                                the screen buffer (KIND now or exit)
- *   hold XID                     at exit, with --hold: waits for "go" (XID: the
- *                                console's X window, for a screenshot)
+ *   hold XID                     at exit, with HOLD 1: waits for "go" (XID: the
+ *                                console's X window, for a screenshot; 0 when
+ *                                the window never had one)
  *   exit CODE                    the program ended
  *
- * Commands on standard input: "screen", "focus", "close" (WM_CLOSE, as the
- * close box), "kill" (ends the program with code 124), "go", "char HEX"
- * (posts the UTF-16 character HEX to the console window as WM_CHAR, as an
- * input method does; the system hands an ANSI window its bytes in the code
- * page, lead byte first).
+ * The helper waits for a first line "go HOLD ANSWER COMMAND_LINE" on standard
+ * input (see main) before it makes its desktop and starts the program, so
+ * that it can start while the driver still starts the X server. Then
+ * commands on standard input: "screen", "focus" (shows and activates the
+ * console window), "xid", "close" (WM_CLOSE, as the close box), "kill" (ends
+ * the program with code 124), "go", "char HEX" (posts the UTF-16 character
+ * HEX to the console window as WM_CHAR, as an input method does; the system
+ * hands an ANSI window its bytes in the code page, lead byte first).
  *
- *   quorven-runhelper [--hold] POLL_MS COMMAND_LINE
+ *   quorven-runhelper POLL_MS
  */
 #include <windows.h>
+#include <winternl.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -37,6 +50,14 @@
 #define RUN_STATUS_WAITING 0x100
 #define RUN_STATUS_PENDING 0x200
 #define RUN_STATUS_TAG 0x51560000u
+
+/* Must match sdk/quorven.h: the program header lies this far past the load
+ * address; its fault words from faultCode on, and the Eip of the saved
+ * CONTEXT (x86 layout). */
+#define HEADER_OFFSET 0x48000u
+#define HEADER_FAULT_CODE 0x34
+#define HEADER_FAULT_WORDS 6 /* faultCode, faultContext, faultEsi, faultFrameLink, faultReturnAddress, faultFirstArgument */
+#define CONTEXT_EIP 0xB8
 
 /* "异常中断": the caption of the kernel's fault box, read in UTF-16 so that
  * it matches under every system code page. */
@@ -54,8 +75,9 @@ static struct {
     CRITICAL_SECTION lock;
     char commands[16][32]; /* commands waiting, oldest first */
     int commandCount;
-    HWND answered[8];   /* fault boxes already answered */
-    int answeredCount;
+    int faultAnswer;    /* IDOK or IDCANCEL */
+    HWND answered[8];   /* the fault boxes answered last, which may still be on the screen */
+    int answeredNext;
 } h;
 
 static void say(const char *format, ...)
@@ -132,6 +154,37 @@ static LRESULT CALLBACK helperProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
+/* The program's load address, from its process environment block. */
+static DWORD programBase(void)
+{
+    typedef LONG(WINAPI * QueryProcess)(HANDLE, int, void *, ULONG, ULONG *);
+    QueryProcess query = (QueryProcess)GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess");
+    PROCESS_BASIC_INFORMATION info;
+    DWORD base = 0;
+    if (!query || query(h.process, ProcessBasicInformation, &info, sizeof info, NULL) != 0) return 0;
+    /* The image's base address is the PEB's third word. */
+    if (!ReadProcessMemory(h.process, (char *)info.PebBaseAddress + 8, &base, sizeof base, NULL)) return 0;
+    return base;
+}
+
+static void sayWord(const DWORD *word) { word ? say(" %08lX", *word) : say(" -"); }
+
+/* The "fault" line's fields up to the answer. The kernel stores the fault's
+ * words in the header before it shows the box, so they are there now. */
+static void sayFault(void)
+{
+    DWORD base = programBase(), words[HEADER_FAULT_WORDS], eip = 0;
+    int haveWords = base && ReadProcessMemory(h.process, (void *)(base + HEADER_OFFSET + HEADER_FAULT_CODE), words,
+                                              sizeof words, NULL);
+    int haveEip = haveWords && words[1] &&
+                  ReadProcessMemory(h.process, (void *)(words[1] + CONTEXT_EIP), &eip, sizeof eip, NULL);
+    say("fault");
+    sayWord(base ? &base : NULL);
+    sayWord(haveWords ? &words[0] : NULL);
+    sayWord(haveEip ? &eip : NULL);
+    for (int i = 2; i < HEADER_FAULT_WORDS; i++) sayWord(haveWords ? &words[i] : NULL);
+}
+
 static BOOL CALLBACK findWindows(HWND window, LPARAM unused)
 {
     (void)unused;
@@ -146,17 +199,19 @@ static BOOL CALLBACK findWindows(HWND window, LPARAM unused)
         say("window %lX\n", (unsigned long)(UINT_PTR)window);
     } else if (strcmp(cls, "#32770") == 0 && IsWindowVisible(window) &&
                GetWindowTextW(window, title, 64) && lstrcmpW(title, faultCaption) == 0) {
-        for (int i = 0; i < h.answeredCount; i++)
+        for (int i = 0; i < 8; i++)
             if (h.answered[i] == window) return TRUE;
         WCHAR wide[256];
         char text[512];
         int n = GetDlgItemTextW(window, 0xFFFF, wide, 256);
         n = WideCharToMultiByte(936, 0, wide, n, text, sizeof text, NULL, NULL);
-        say("fault ");
+        sayFault();
+        say(" %s ", h.faultAnswer == IDOK ? "ok" : "cancel");
         sayHex(text, n);
         say("\n");
-        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-        if (h.answeredCount < 8) h.answered[h.answeredCount++] = window;
+        PostMessageA(window, WM_COMMAND, h.faultAnswer, 0);
+        h.answered[h.answeredNext] = window;
+        h.answeredNext = (h.answeredNext + 1) % 8;
     }
     return TRUE;
 }
@@ -175,6 +230,8 @@ static void doCommand(const char *command)
     } else if (strcmp(command, "screen") == 0) {
         if (!SendMessageTimeoutA(h.console, h.query, RUN_QUERY_SCREEN, (LPARAM)h.self, SMTO_NORMAL, 2000, &result))
             say("error screen\n");
+    } else if (strcmp(command, "xid") == 0) {
+        say("xid %lu\n", (unsigned long)(UINT_PTR)GetPropA(h.console, "__wine_x11_whole_window"));
     } else if (strcmp(command, "focus") == 0) {
         /* Wine ignores the launcher's show command, so a program that never
          * restored its window may still have it hidden or minimized. */
@@ -184,17 +241,29 @@ static void doCommand(const char *command)
     }
 }
 
-int main(void)
+/* The C run-time's own argv: CommandLineToArgvW would load shell32, which
+ * with the libraries it pulls in costs the helper a good part of its start. */
+int main(int argc, char **argv)
 {
-    int argc;
-    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    int a = 1;
-    if (argc > 1 && lstrcmpW(argv[1], L"--hold") == 0) h.hold = 1, a++;
-    if (argc != a + 2) {
-        fprintf(stderr, "usage: quorven-runhelper [--hold] POLL_MS COMMAND_LINE\n");
+    if (argc != 2) {
+        fprintf(stderr, "usage: quorven-runhelper POLL_MS, then \"go HOLD ANSWER COMMAND_LINE\" on standard input\n");
         return 2;
     }
-    DWORD poll = (DWORD)_wtoi(argv[a]);
+    DWORD poll = (DWORD)atoi(argv[1]);
+    /* Nothing that needs the X server before the driver says it is up, with
+     * what to run: "go HOLD ANSWER COMMAND_LINE", HOLD 1 to hold the exit
+     * screen for a screenshot, ANSWER the fault box's (ok or cancel), the
+     * command line in UTF-8. */
+    say("ready\n");
+    static char go[32768 + 64];
+    static WCHAR commandLine[32768];
+    int hold = 0, used = 0;
+    char answer[8] = "";
+    if (!fgets(go, sizeof go, stdin) || sscanf(go, "go %d %7s %n", &hold, answer, &used) < 2 || !used) return 3;
+    go[strcspn(go, "\r\n")] = 0;
+    if (!MultiByteToWideChar(CP_UTF8, 0, go + used, -1, commandLine, 32768)) return 3;
+    h.hold = hold;
+    h.faultAnswer = strcmp(answer, "ok") == 0 ? IDOK : IDCANCEL;
     /* A desktop of its own: the Wine server routes keys to the foreground
      * window of each desktop, so runs that share the server do not type into
      * each other's programs. The helper's own window lives there too. */
@@ -232,7 +301,7 @@ int main(void)
     si.cb = sizeof si;
     si.lpDesktop = desktopName;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessW(NULL, argv[a + 1], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+    if (!CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
         say("error start %lu\n", GetLastError());
         return 3;
     }
@@ -285,5 +354,8 @@ int main(void)
     DWORD code = 0;
     GetExitCodeProcess(h.process, &code);
     say("exit %lu\n", code);
+    /* Nothing is left to tidy up: ending at once spares the driver the
+     * tens of milliseconds a Wine process takes to unload its libraries. */
+    TerminateProcess(GetCurrentProcess(), 0);
     return 0;
 }
