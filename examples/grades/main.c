@@ -3,6 +3,10 @@
  * lowest, and ends with the number of scores below 60 as its exit code. A
  * line that is not such a score is refused and asked again.
  *
+ * The source is UTF-8; its texts become GBK bytes as it is compiled
+ * (-finput-charset=UTF-8 -fexec-charset=GBK), and it is joined with
+ * --code-page 936, so that they read right on any system.
+ *
  * It is also the worked example of a CI check: examples/grades/expected.txt
  * holds its screen for the scores 95, 58 and 73, and `make test` runs
  *
@@ -32,7 +36,7 @@ static int32_t readScore(int32_t number)
 {
     char line[40];
     for (;;) {
-        say("\xB7\xD6\xCA\xFD "); /* "分数" (score) */
+        say("分数 "); /* score */
         sayNumber(number);
         say(": ");
         int32_t n = qvReadLine(line, (int32_t)sizeof line);
@@ -46,8 +50,8 @@ static int32_t readScore(int32_t number)
         }
         while (i < n && line[i] == ' ') i++;
         if (digits && i == n && value <= 100) return value;
-        /* "不是 0 到 100 的分数：" (not a score from 0 to 100:) and the line */
-        say("\xB2\xBB\xCA\xC7 0 \xB5\xBD 100 \xB5\xC4\xB7\xD6\xCA\xFD\xA3\xBA");
+        /* not a score from 0 to 100: and the line */
+        say("不是 0 到 100 的分数：");
         qvWriteText(line, n);
         qvNewLine();
     }
@@ -56,9 +60,7 @@ static int32_t readScore(int32_t number)
 static int32_t QV_STDCALL entry(void)
 {
     qvOpenConsole();
-    qvRestoreConsole(); /* Wine shows the new window hidden or minimized */
-    /* "成绩 Grades (空行结束 an empty line ends)" */
-    say("\xB3\xC9\xBC\xA8 Grades (\xBF\xD5\xD0\xD0\xBD\xE1\xCA\xF8 an empty line ends)");
+    say("成绩 Grades (空行结束 an empty line ends)");
     qvNewLine();
     int32_t count = 0, sum = 0, highest = 0, lowest = 100, failed = 0;
     for (;;) {
@@ -71,24 +73,24 @@ static int32_t QV_STDCALL entry(void)
         if (score < 60) failed++;
     }
     if (count == 0) {
-        say("\xC3\xBB\xD3\xD0\xB7\xD6\xCA\xFD no scores"); /* "没有分数" */
+        say("没有分数 no scores");
         qvNewLine();
         qvExitProgram(0);
     }
     /* The average to one decimal, rounded. */
     int32_t tenths = (sum * 10 + count / 2) / count;
     sayNumber(count);
-    say(" \xB8\xF6\xB7\xD6\xCA\xFD scores, \xC6\xBD\xBE\xF9 average "); /* "个分数", "平均" */
+    say(" 个分数 scores, 平均 average ");
     sayNumber(tenths / 10);
     qvPutChar('.');
     sayNumber(tenths % 10);
     qvNewLine();
-    say("\xD7\xEE\xB8\xDF highest "); /* "最高" */
+    say("最高 highest ");
     sayNumber(highest);
-    say(", \xD7\xEE\xB5\xCD lowest "); /* "最低" */
+    say(", 最低 lowest ");
     sayNumber(lowest);
     qvNewLine();
-    say("\xB2\xBB\xBC\xB0\xB8\xF1 below 60: "); /* "不及格" */
+    say("不及格 below 60: ");
     sayNumber(failed);
     qvNewLine();
     qvExitProgram(failed);
