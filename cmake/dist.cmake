@@ -24,7 +24,7 @@ endforeach()
 if(EXISTS /usr/share/common-licenses/GPL-2)
   file(COPY /usr/share/common-licenses/GPL-2 DESTINATION ${stage}/font)
 endif()
-file(COPY ${SRC}/sdk/quorven.h ${SRC}/sdk/hosted.ld DESTINATION ${stage}/sdk)
+file(COPY ${SRC}/sdk/quorven.h ${SRC}/sdk/hosted.ld ${SRC}/sdk/program.mk DESTINATION ${stage}/sdk)
 file(GLOB examples ${SRC}/examples/*/main.c)
 foreach(main ${examples})
   get_filename_component(dir ${main} DIRECTORY)
@@ -35,8 +35,12 @@ foreach(main ${examples})
   endif()
 endforeach()
 file(COPY ${SRC}/tests/support/qvtest.c ${SRC}/tests/support/qvtest.h DESTINATION ${stage}/examples/support)
-file(COPY ${SRC}/docs/guide.md DESTINATION ${stage})
+# The guide in both languages at the top, the pages it refers to in docs/.
+file(COPY ${SRC}/docs/guide.md ${SRC}/docs/guide.zh-CN.md DESTINATION ${stage})
 file(RENAME ${stage}/guide.md ${stage}/GUIDE.md)
+file(RENAME ${stage}/guide.zh-CN.md ${stage}/GUIDE.zh-CN.md)
+file(GLOB pages ${SRC}/docs/*.md ${SRC}/docs/*.png)
+file(COPY ${pages} DESTINATION ${stage}/docs)
 # Written beside the archive and renamed, so that a failure leaves no
 # half-written archive.
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${OUT}.part --format=zip quorven
