@@ -174,7 +174,10 @@ def main(exe):
              ('mouseup', 3)],
             [0x2200002, pos(310, 110), 0x4200000, pos(330, 130)])
     p.group('movement with the left button held',
-            [p.at(400, 200), 0.7, ('mousedown', 1), p.at(410, 205), p.at(420, 210), ('mouseup', 1)],
+            # Apart in time: two moves waiting in the queue together are one
+            # WM_MOUSEMOVE (the system coalesces them), as on Windows.
+            [p.at(400, 200), 0.7, ('mousedown', 1), 0.05, p.at(410, 205), 0.05, p.at(420, 210), 0.05,
+             ('mouseup', 1)],
             [0x2200001, pos(400, 200), 0x6200001, pos(410, 205), 0x6200001, pos(420, 210),
              0x4200000, pos(420, 210)])
     p.group('Shift and Ctrl in the mouse flags',
