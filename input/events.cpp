@@ -254,6 +254,23 @@ void endByteWindow()
     consoleState.unicodeWindow = true;
 }
 
+// Hands a character's bytes in the program's code page to the hook, in the
+// form the message has: WM_IME_CHAR as one message with a double-byte
+// character's lead byte in the high byte, the other character messages a
+// byte each, lead byte first.
+static void handBytesToHook(MSG byteMessage, const unsigned char *bytes, int count, void(__stdcall *hook)(MSG *))
+{
+    if (byteMessage.message == WM_IME_CHAR) {
+        byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
+        if (count) hook(&byteMessage);
+        return;
+    }
+    for (int i = 0; i < count; i++) {
+        byteMessage.wParam = bytes[i];
+        hook(&byteMessage);
+    }
+}
+
 void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
 {
     static Utf16Joiner joiner;
@@ -265,18 +282,7 @@ void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
         consoleState.unicodeWindow = false;
         byteWindow = true;
     }
-    MSG byteMessage = *msg;
-    if (msg->message == WM_IME_CHAR) {
-        // One message: a double-byte character has its lead byte in the high byte.
-        byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
-        if (count) hook(&byteMessage);
-    } else {
-        // Lead byte, then trail byte, each as a message of its own.
-        for (int i = 0; i < count; i++) {
-            byteMessage.wParam = bytes[i];
-            hook(&byteMessage);
-        }
-    }
+    handBytesToHook(*msg, bytes, count, hook);
     endByteWindow();
 }
 
@@ -290,17 +296,8 @@ void handSystemCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
     unsigned char bytes[8];
     bool ime = msg->message == WM_IME_CHAR;
     int count = ime ? systemImeCharacterBytes(msg->wParam, bytes) : systemCharacterBytes(joiner, msg->wParam, bytes);
-    MSG byteMessage = *msg;
     hookHandsProgramBytes = true;
-    if (ime) {
-        byteMessage.wParam = count == 2 ? (bytes[0] << 8 | bytes[1]) : count ? bytes[0] : 0;
-        if (count) hook(&byteMessage);
-    } else {
-        for (int i = 0; i < count; i++) {
-            byteMessage.wParam = bytes[i];
-            hook(&byteMessage);
-        }
-    }
+    handBytesToHook(*msg, bytes, count, hook);
     hookHandsProgramBytes = false;
 }
 

@@ -100,16 +100,6 @@ static void printWide(const char *label, const WCHAR *s)
     qvtPrint("\n");
 }
 
-static int drain(void)
-{
-    int n = 0;
-    while (qvPeekEvent() != 0) {
-        qvWaitEvent();
-        n++;
-    }
-    return n;
-}
-
 /* ---- The menu ------------------------------------------------------------ */
 
 static void menuItems(void)
@@ -155,7 +145,7 @@ static void pasteLines(void)
     static const WCHAR text[] = {0x4E2D, 0x6587, ' ', 'a', 'b', 13, 10, 0x7B2C, 0x4E8C, 0x884C, 'x', 1, 13,
                                  'y', 10, 'z', 13, 10, 0};
     qvClearScreen();
-    drain();
+    probeDrainEvents();
     setClipboard(text, wideLength(text));
     int bells = probeBells;
     command(SC_EDIT_PASTE);
@@ -218,7 +208,7 @@ static void pasteTenThousand(void)
 {
     makeBigText();
     qvClearScreen();
-    drain();
+    probeDrainEvents();
     setClipboard(bigText, 10000);
     int bells = probeBells;
     command(SC_EDIT_PASTE);
@@ -292,7 +282,7 @@ static void writeRows(void)
     qvNewLine();
     qvWriteText("xy\xCE\xC4z", 5); /* xy文z */
     qvMoveCursor(0, 1);
-    drain();
+    probeDrainEvents();
 }
 
 static void expectClipboard(const WCHAR *want, const char *what)
@@ -361,7 +351,7 @@ static void markWithTheMouse(void)
     sendTo(WM_LBUTTONDOWN, MK_LBUTTON, cellPoint(1, 1));
     CHECK_EQ(qvWaitEvent() & 0xFFF00000, 0x02200000);
     sendTo(WM_LBUTTONUP, 0, cellPoint(1, 1));
-    drain();
+    probeDrainEvents();
 }
 
 static void shiftKey(int down)
@@ -400,7 +390,7 @@ static void markWithTheKeys(void)
     /* Select all: every row down to the last one written, until Enter. */
     qvMoveCursor(0, 3);
     qvWriteText("end", 3);
-    drain();
+    probeDrainEvents();
     command(SC_EDIT_SELECT_ALL);
     CHECK(captionMarking());
     sendTo(WM_CHAR, 13, 0);
@@ -419,7 +409,7 @@ static int32_t QV_STDCALL entry(void)
     windows9x = (((DWORD(__attribute__((stdcall)) *)(void))qvtProc("kernel32.dll", "GetVersion"))() & 0x80000000u) != 0;
     qvtPrint("running as Windows %s\n", windows9x ? "9x" : "NT");
     w = openTestConsole(25, 80);
-    drain();
+    probeDrainEvents();
     menuItems();
     pasteLines();
     pasteTenThousand();

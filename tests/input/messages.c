@@ -43,16 +43,6 @@ static int32_t QV_STDCALL windowProcHook(uint32_t window, uint32_t message, uint
 
 static void clearHookCounts(void) { memset(hookMessages, 0, sizeof hookMessages); }
 
-static int drain(void)
-{
-    int n = 0;
-    while (qvPeekEvent() != 0) {
-        qvWaitEvent();
-        n++;
-    }
-    return n;
-}
-
 static int32_t send(uint32_t message, uint32_t wParam, int32_t lParam)
 {
     return probeSendMessage((void *)(uintptr_t)console, message, wParam, lParam);
@@ -88,7 +78,7 @@ static void commands(void)
     CHECK(USER(IsIconic, Fn1)(console));
     send(WM_SYSCOMMAND, SC_RESTORE, 0);
     CHECK(!USER(IsIconic, Fn1)(console));
-    drain();
+    probeDrainEvents();
     CHECK_EQ(qvPeekEvent(), 0);
     CHECK_EQ(hookMessages[WM_SYSCOMMAND], 0); /* the hook never sees these */
 }
@@ -377,7 +367,7 @@ static void inputMethodForms(void)
     /* A composition starts: the forms go to the caret's cell, the candidate
      * form first as a position, then as the exclusion of the cell. */
     qvMoveCursor(6, 3);
-    drain();
+    probeDrainEvents();
     imeCandidateNotes = 0;
     onImeNotify = noteCandidateForm;
     static const uint16_t zhongwen[] = {0x4E2D, 0x6587, 0}; /* 中文, 4 bytes */
@@ -412,7 +402,7 @@ static void inputMethodForms(void)
     USER(SetFocus, Fn1)(0);
     USER(SetFocus, Fn1)(console);
     CHECK(formsAtCursor("focus back"));
-    drain();
+    probeDrainEvents();
     ((Fn2)qvtProc("imm32.dll", "ImmReleaseContext"))(console, imeContext);
 }
 
@@ -555,7 +545,7 @@ static void wideCharacters(void)
     typedef int(__attribute__((stdcall)) * Msg_t)(uint32_t, uint32_t, uint32_t, int32_t);
     Msg_t sendW = (Msg_t)qvtProc("user32.dll", "SendMessageW");
     Msg_t postW = (Msg_t)qvtProc("user32.dll", "PostMessageW");
-    drain();
+    probeDrainEvents();
     sendW(console, WM_CHAR, 0x4E2D, 0);     /* 中 */
     sendW(console, WM_IME_CHAR, 0x6587, 1); /* 文 */
     sendW(console, WM_CHAR, 'a', 0);
@@ -592,7 +582,7 @@ static int32_t QV_STDCALL entry(void)
     console = qvOpenConsole();
     CHECK(console != 0);
     qvRestoreConsole();
-    drain();
+    probeDrainEvents();
     const char *tail = (const char *)(uintptr_t)((uint32_t)(uintptr_t)&qvHeader + qvHeader.commandLine);
     if (qvtStrcmp(tail, "wide") == 0) {
         wideCharacters();

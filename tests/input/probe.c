@@ -34,6 +34,16 @@ int probeDrainMessages(uint32_t *nulls, int max, int *nullCount)
     return n;
 }
 
+int probeDrainEvents(void)
+{
+    int n = 0;
+    while (qvPeekEvent() != 0) {
+        qvWaitEvent();
+        n++;
+    }
+    return n;
+}
+
 int probeMessageWaiting(void)
 {
     typedef uint32_t(__attribute__((stdcall)) * GetQueueStatus_t)(uint32_t);

@@ -16,6 +16,8 @@ typedef struct { void *hwnd; uint32_t message; uint32_t wParam; int32_t lParam; 
  * returns how many there were, and the WM_NULL wParams in order (at most
  * max of them) in nulls. */
 int probeDrainMessages(uint32_t *nulls, int max, int *nullCount);
+/* Takes every event already in the kernel's queue; returns how many. */
+int probeDrainEvents(void);
 /* 1 when a message waits in the thread's queue (nothing is removed). */
 int probeMessageWaiting(void);
 

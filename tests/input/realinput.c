@@ -66,7 +66,7 @@ static int32_t QV_STDCALL entry(void)
     Point origin = {0, 0};
     ((ClientToScreen_t)qvtProc("user32.dll", "ClientToScreen"))(window, &origin);
     /* Let the window be shown and painted before the driver starts. */
-    while (qvPeekEvent() != 0) qvWaitEvent();
+    probeDrainEvents();
     int32_t view = qvGetViewSize(), cell = qvGetCellSize();
     qvtPrint("client %d %d %d %d cell %d %d\n", origin.x, origin.y, (view & 0xFFFF) * (cell >> 16),
              (view >> 16) * (cell & 0xFFFF), cell >> 16, cell & 0xFFFF);
