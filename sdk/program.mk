@@ -81,7 +81,10 @@ $(EXE): $(OUT)/$(PROGRAM).bin $(KERNEL)
 $(OUT):
 	mkdir -p $@
 
+# Under Wine a window needs an X display: without one Wine would wait for
+# ever, so the target refuses at once and names the headless ones.
 run: $(EXE)
+	$(if $(WINE),$(if $(DISPLAY),,$(error run: no X display ($$DISPLAY is empty); run headless with the screen or check target)))
 	$(WINE) $(EXE)
 
 screen: $(EXE)
