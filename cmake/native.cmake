@@ -8,7 +8,7 @@ add_compile_options(-Wall -Wextra)
 add_library(qvpe STATIC tools/pe/pe_image.cpp tools/pe/file_io.cpp)
 target_include_directories(qvpe PUBLIC tools/pe)
 
-add_executable(quorven-join tools/join/main.cpp common/code_page_rules.cpp)
+add_executable(quorven-join tools/join/main.cpp common/codepage_rules.cpp)
 target_link_libraries(quorven-join qvpe)
 add_executable(quorven-padkernel tools/padkernel/main.cpp)
 target_link_libraries(quorven-padkernel qvpe)
@@ -17,12 +17,11 @@ set_target_properties(quorven-join quorven-padkernel PROPERTIES RUNTIME_OUTPUT_D
 # The pure logic of the kernel, built natively for the unit tests.
 # These files include no Windows header; list each new one here.
 add_library(qvpure STATIC
-  host/cmdline.cpp
-  host/code_pages.cpp
-  common/code_page_rules.cpp
+  platform/cmdline.cpp
+  common/codepage_rules.cpp
   host/faultwords.cpp
-  host/namestring.cpp
-  host/settings_text.cpp
+  platform/namestring.cpp
+  platform/settings_text.cpp
   console/layout.cpp
   console/screen.cpp
   console/selection.cpp

@@ -21,7 +21,7 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/kernel_res.o
 
 # ---- The kernel -----------------------------------------------------------
 file(GLOB QV_KERNEL_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/console/*.cpp ${CMAKE_SOURCE_DIR}/input/*.cpp
+  ${CMAKE_SOURCE_DIR}/platform/*.cpp ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/console/*.cpp ${CMAKE_SOURCE_DIR}/input/*.cpp
   ${CMAKE_SOURCE_DIR}/print/*.cpp ${CMAKE_SOURCE_DIR}/services/*.cpp ${CMAKE_SOURCE_DIR}/common/*.cpp)
 add_executable(quorven-linked WIN32 ${QV_KERNEL_SOURCES} ${CMAKE_BINARY_DIR}/kernel_res.o)
 target_compile_options(quorven-linked PRIVATE
@@ -119,7 +119,7 @@ endforeach()
 # ---- Windows tools --------------------------------------------------------
 # The joiner for Windows users: the same sources as the native quorven-join,
 # with tools/wincompat/posix.h standing in for the POSIX calls they use.
-add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp common/code_page_rules.cpp)
+add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp common/codepage_rules.cpp)
 target_compile_options(quorven-join-win PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/wincompat/posix.h -Wall -Wextra)
 target_include_directories(quorven-join-win PRIVATE tools/pe)
 target_link_options(quorven-join-win PRIVATE -static)

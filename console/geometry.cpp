@@ -1,11 +1,14 @@
 // Screen geometry and scrolling: the view and the window's size, the screen
 // buffer, the scroll position and the caret. The cursor rules live in the
-// screen model (screen.cpp); the drawing in the renderer (render.cpp).
-#include "console.h"
+// screen model (screen.cpp); the drawing, and the caret, belong to the
+// window, which the core reaches through its front end (frontend.h).
+#include "geometry.h"
+#include "frontend.h"
 #include "layout.h"
+#include "lock.h"
 #include "state.h"
-#include "../host/services.h"
-#include "../host/textcode.h"
+#include "../platform/services.h"
+#include "../platform/codepage.h"
 #include <stdlib.h>
 #include <string.h>
 
@@ -53,6 +56,13 @@ static void sizeWindowToView()
     SetWindowPos(cs.consoleWindow, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE);
 }
 
+// The scroll position, and the scroll bar's at once.
+static void setScrollBar(int32_t position)
+{
+    sm.scrollPos = position;
+    showScrollBar(position);
+}
+
 static void updateScrollBar()
 {
     SetScrollRange(cs.consoleWindow, SB_VERT, 0, sm.bufferRows - sm.viewRows, FALSE);
@@ -71,8 +81,6 @@ void fitViewToClient(int height, int width)
 {
     if (!cellSizeUsable()) return;
     lockScreen();
-    cs.clientWidth = width;
-    cs.clientHeight = height;
     int32_t rows = cellsThatFit(height, cs.lineHeight, sm.bufferRows);
     int32_t cols = cellsThatFit(width, cs.charWidth, sm.bufferCols);
     ensureBuffer();
@@ -93,12 +101,14 @@ void onVerticalScroll(WPARAM wParam)
         ScrollToLine(target);
 }
 
-void moveCaretToCursor()
+void releaseScreenBuffer()
 {
-    POINT p = {cellX(sm.cursorCol, cs.charWidth), caretY(sm.cursorRow - sm.topLine, cs.lineHeight, cs.caretHeight)};
-    SetCaretPos(p.x, p.y);
-    cs.caretAt = p;
-    if (cs.composing) placeInputMethod(); // the composition follows the caret
+    lockScreen();
+    free(sm.buffer);
+    free(sm.changed);
+    sm.buffer = nullptr;
+    sm.changed = nullptr;
+    unlockScreen();
 }
 
 extern "C" {

@@ -3,14 +3,25 @@
 // list at the same point and never over that cell, and the composition in
 // the console's font. imm32 is looked up by name: Windows 95 and NT 4.0
 // outside East Asia may lack it, and then nothing is set.
-#include "console.h"
+#include "ime.h"
+#include "frontend.h"
 #include "layout.h"
+#include "lock.h"
 #include "state.h"
-#include "../host/system.h"
-#include "../host/textcode.h"
+#include "../platform/system.h"
+#include "../platform/codepage.h"
 #include <imm.h>
+#include <string.h>
 
 static ConsoleState &cs = consoleState;
+
+// The composition as the console knows it; nothing outside this file writes it.
+static struct Composition {
+    bool composing = false;        // a composition is open (WM_IME_STARTCOMPOSITION to WM_IME_ENDCOMPOSITION)
+    char text[96] = {};            // under Wine: the composition string in the program's code page, drawn at the cursor
+    int32_t length = 0;            // its bytes; 0 while there is none to draw
+    CellPos drawnAt = {-1, 0};     // the cell it was last drawn at; row -1 when it is not on the screen
+} composed;
 
 typedef HIMC(WINAPI *GetContextCall)(HWND);
 typedef BOOL(WINAPI *ReleaseContextCall)(HWND, HIMC);
@@ -32,10 +43,7 @@ struct ImmCalls {
 static ImmCalls imm;
 
 // An imm32 function by name, as the type it is called through.
-template <typename Call> static Call immCall(const char *name)
-{
-    return reinterpret_cast<Call>(reinterpret_cast<void *>(systemProc("imm32.dll", name)));
-}
+template <typename Call> static Call immCall(const char *name) { return systemFunction<Call>("imm32.dll", name); }
 
 static bool haveImm()
 {
@@ -87,8 +95,8 @@ void placeInputMethod()
     imm.releaseContext(cs.consoleWindow, context);
     // A composition drawn by the console moves with the caret: both rows
     // are drawn again with the next drawing.
-    if (cs.compositionLength && (cs.compositionAt.row != m.cursorRow || cs.compositionAt.col != m.cursorCol)) {
-        markChanged(cs.screen, cs.compositionAt.row, 0, m.viewCols);
+    if (composed.length && (composed.drawnAt.row != m.cursorRow || composed.drawnAt.col != m.cursorCol)) {
+        markChanged(cs.screen, composed.drawnAt.row, 0, m.viewCols);
         markChanged(cs.screen, m.cursorRow, 0, m.viewCols);
     }
 }
@@ -120,23 +128,49 @@ static int32_t compositionBytes(const WCHAR *text, int units, char *out, int32_t
     return length;
 }
 
-void showComposition()
+// Reads the composition string afresh (or clears it once the composition
+// ends) and draws the rows it leaves and enters.
+static void showComposition()
 {
     if (!drawsComposition() || !cs.consoleWindow || !haveImm() || !imm.getString) return;
     int32_t n = 0;
-    HIMC context = cs.composing ? imm.getContext(cs.consoleWindow) : nullptr;
+    HIMC context = composed.composing ? imm.getContext(cs.consoleWindow) : nullptr;
     if (context) {
         WCHAR text[64];
         LONG bytes = imm.getString(context, GCS_COMPSTR, text, sizeof text);
         imm.releaseContext(cs.consoleWindow, context);
-        if (bytes > 0) n = compositionBytes(text, static_cast<int>(bytes / sizeof(WCHAR)), cs.composition,
-                                            sizeof cs.composition);
+        if (bytes > 0) n = compositionBytes(text, static_cast<int>(bytes / sizeof(WCHAR)), composed.text,
+                                            sizeof composed.text);
     }
     lockScreen();
-    int32_t drawnRow = cs.compositionAt.row;
-    cs.compositionLength = n;
-    if (!n) cs.compositionAt.row = -1;
+    int32_t drawnRow = composed.drawnAt.row;
+    composed.length = n;
+    if (!n) composed.drawnAt.row = -1;
     unlockScreen();
     if (drawnRow >= 0) redrawBufferRows(drawnRow, drawnRow);
     if (n) redrawBufferRows(cs.screen.cursorRow, cs.screen.cursorRow);
 }
+
+void compositionStarted()
+{
+    composed.composing = true;
+    placeInputMethod();
+}
+
+void compositionChanged() { showComposition(); }
+
+void compositionEnded()
+{
+    composed.composing = false;
+    showComposition();
+}
+
+bool compositionOpen() { return composed.composing; }
+
+const char *compositionToDraw(int32_t *length)
+{
+    *length = composed.length;
+    return composed.text;
+}
+
+void compositionDrawnAt(CellPos at) { composed.drawnAt = at; }

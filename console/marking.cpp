@@ -4,20 +4,27 @@
 // no program sees an event of them, and items a program adds itself keep
 // giving theirs. While marking, the mouse and the keys select cells instead
 // of reaching the program's queue; the selection is drawn inverted over the
-// picture (render.cpp) and lives in consoleState.selection. Output that
+// picture by the renderer, which asks this file for it. Output that
 // arrives meanwhile goes into the buffer and is drawn as usual.
-#include "console.h"
+#include "marking.h"
+#include "frontend.h"
 #include "layout.h"
+#include "lock.h"
 #include "state.h"
-#include "../host/services.h"
-#include "../host/system.h"
-#include "../host/textcode.h"
-#include "../host/code_pages.h"
-#include "../input/paste.h"
+#include "../platform/services.h"
+#include "../platform/system.h"
+#include "../platform/codepage.h"
+#include "../input/clipboard.h"
 #include <stdlib.h>
 #include <string.h>
 
 static ConsoleState &cs = consoleState;
+
+// Marking's own state; nothing outside this file writes it.
+static struct Marking {
+    Selection selection;       // the cells selected for copying, drawn inverted over the picture
+    WCHAR markedCaption[128];  // the caption marking replaced, given back when it ends
+} mk;
 
 // System commands of the submenu's items. The system keeps the low four
 // bits of a system command for itself, so they are compared without them.
@@ -35,7 +42,7 @@ static const char pasteText[] = "\xD5\xB3\xCC\xF9";         // "粘贴"
 static const char selectAllText[] = "\xC8\xAB\xD1\xA1";     // "全选"
 static const char markingPrefix[] = "\xB1\xEA\xBC\xC7 - ";  // "标记 - " before the caption while marking
 
-static const int CAPTION_UNITS = sizeof cs.markedCaption / sizeof cs.markedCaption[0];
+static const int CAPTION_UNITS = sizeof mk.markedCaption / sizeof mk.markedCaption[0];
 
 // A menu item with one of the kernel's own texts: through the wide call,
 // or on Windows 9x, whose wide menu calls fail, in the system's code page.
@@ -43,13 +50,12 @@ static void appendKernelItem(HMENU menu, UINT flags, UINT_PTR id, const char *te
 {
     WCHAR wide[16];
     toWide(KERNEL_TEXT_CODE_PAGE, text, -1, wide, 16);
-    if (!onWindows9x()) {
+    if (wideCallsWork()) {
         AppendMenuW(menu, flags, id, wide);
         return;
     }
     char bytes[32];
-    if (!WideCharToMultiByte(CP_ACP, 0, wide, -1, bytes, sizeof bytes, nullptr, nullptr)) bytes[0] = 0;
-    AppendMenuA(menu, flags, id, bytes);
+    AppendMenuA(menu, flags, id, toSystemText(wide, bytes, sizeof bytes));
 }
 
 void addEditMenu(HWND window)
@@ -72,7 +78,7 @@ void editMenuOpening(HWND window)
 {
     HMENU system = GetSystemMenu(window, FALSE);
     if (!system) return;
-    bool selected = cs.selection.marking && cs.selection.extended;
+    bool selected = mk.selection.marking && mk.selection.extended;
     bool text = IsClipboardFormatAvailable(CF_TEXT) || IsClipboardFormatAvailable(CF_UNICODETEXT);
     EnableMenuItem(system, SC_EDIT_COPY, MF_BYCOMMAND | (selected ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(system, SC_EDIT_PASTE, MF_BYCOMMAND | (text ? MF_ENABLED : MF_GRAYED));
@@ -83,7 +89,7 @@ void editMenuOpening(HWND window)
 static void readCaption(HWND window, WCHAR *out, int units)
 {
     out[0] = 0;
-    if (!onWindows9x()) {
+    if (wideCallsWork()) {
         DefWindowProcW(window, WM_GETTEXT, static_cast<WPARAM>(units), reinterpret_cast<LPARAM>(out));
         return;
     }
@@ -96,22 +102,21 @@ static void readCaption(HWND window, WCHAR *out, int units)
 
 static void writeCaption(HWND window, const WCHAR *text)
 {
-    if (!onWindows9x()) {
+    if (wideCallsWork()) {
         DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
         return;
     }
     char bytes[256];
-    if (!WideCharToMultiByte(CP_ACP, 0, text, -1, bytes, sizeof bytes, nullptr, nullptr)) bytes[0] = 0;
-    DefWindowProcA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(bytes));
+    DefWindowProcA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(toSystemText(text, bytes, sizeof bytes)));
 }
 
 // "标记 - " and the caption, as a native console says it is marking.
 static void showMarkingCaption(HWND window)
 {
-    readCaption(window, cs.markedCaption, CAPTION_UNITS);
+    readCaption(window, mk.markedCaption, CAPTION_UNITS);
     WCHAR caption[CAPTION_UNITS + 16];
     toWide(KERNEL_TEXT_CODE_PAGE, markingPrefix, -1, caption, 16);
-    const WCHAR *rest = cs.markedCaption;
+    const WCHAR *rest = mk.markedCaption;
     while (*rest == ' ') rest++; // the kernel's caption starts with a blank
     int n = lstrlenW(caption);
     for (int i = 0; rest[i] && n < CAPTION_UNITS + 15; i++) caption[n++] = rest[i];
@@ -123,7 +128,7 @@ static void showMarkingCaption(HWND window)
 static void showSelection(int32_t first, int32_t last)
 {
     int32_t now, nowLast;
-    selectionRows(cs.selection, &now, &nowLast);
+    selectionRows(mk.selection, &now, &nowLast);
     if (now <= nowLast) {
         if (first > last) {
             first = now;
@@ -140,81 +145,45 @@ static void showSelection(int32_t first, int32_t last)
 template <typename Select> static void changeSelection(HWND window, Select select)
 {
     if (!cs.screen.buffer) return;
-    if (!cs.selection.marking) showMarkingCaption(window);
+    if (!mk.selection.marking) showMarkingCaption(window);
     lockScreen();
-    followShift(cs.selection, cs.screen.shiftTotal);
+    followShift(mk.selection, cs.screen.shiftTotal);
     int32_t first, last;
-    selectionRows(cs.selection, &first, &last);
-    select(cs.selection);
+    selectionRows(mk.selection, &first, &last);
+    select(mk.selection);
     unlockScreen();
     showSelection(first, last);
 }
 
-static HGLOBAL globalCopy(const void *data, size_t size)
-{
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, size);
-    void *p = block ? GlobalLock(block) : nullptr;
-    if (!p) {
-        if (block) GlobalFree(block);
-        return nullptr;
-    }
-    memcpy(p, data, size);
-    GlobalUnlock(block);
-    return block;
-}
-
-// Puts the selected cells on the clipboard: as CF_UNICODETEXT converted
-// from the program's code page, and as CF_TEXT in the system's.
+// Puts the selected cells on the clipboard.
 static void copySelection(HWND window)
 {
-    if (!cs.selection.extended) return;
+    if (!mk.selection.extended) return;
     lockScreen();
-    followShift(cs.selection, cs.screen.shiftTotal);
-    int32_t size = selectedTextSize(cs.selection, cs.screen.viewCols);
+    followShift(mk.selection, cs.screen.shiftTotal);
+    int32_t size = selectedTextSize(mk.selection, cs.screen.viewCols);
     char *bytes = static_cast<char *>(malloc(static_cast<size_t>(size) + 1));
-    int32_t n = bytes ? selectedText(cs.selection, cs.screen, cs.leadBytes, bytes) : 0;
+    int32_t n = bytes ? selectedText(mk.selection, cs.screen, programLeadBytes(), bytes) : 0;
     unlockScreen();
     if (!bytes) return;
-    int units = n ? MultiByteToWideChar(programCodePage(), 0, bytes, n, nullptr, 0) : 0;
-    WCHAR *wide = static_cast<WCHAR *>(malloc((static_cast<size_t>(units) + 1) * sizeof(WCHAR)));
-    char *ansi = nullptr;
-    int ansiSize = 0;
-    if (wide) {
-        if (units) MultiByteToWideChar(programCodePage(), 0, bytes, n, wide, units);
-        wide[units] = 0;
-        ansiSize = WideCharToMultiByte(CP_ACP, 0, wide, units + 1, nullptr, 0, nullptr, nullptr);
-        ansi = ansiSize > 0 ? static_cast<char *>(malloc(static_cast<size_t>(ansiSize))) : nullptr;
-        if (ansi) WideCharToMultiByte(CP_ACP, 0, wide, units + 1, ansi, ansiSize, nullptr, nullptr);
-    }
-    HGLOBAL wideBlock = wide ? globalCopy(wide, (static_cast<size_t>(units) + 1) * sizeof(WCHAR)) : nullptr;
-    HGLOBAL ansiBlock = ansi ? globalCopy(ansi, static_cast<size_t>(ansiSize)) : nullptr;
-    if ((wideBlock || ansiBlock) && OpenClipboard(window)) {
-        EmptyClipboard();
-        if (wideBlock && SetClipboardData(CF_UNICODETEXT, wideBlock)) wideBlock = nullptr; // the clipboard's now
-        if (ansiBlock && SetClipboardData(CF_TEXT, ansiBlock)) ansiBlock = nullptr;
-        CloseClipboard();
-    }
-    if (wideBlock) GlobalFree(wideBlock);
-    if (ansiBlock) GlobalFree(ansiBlock);
-    free(ansi);
-    free(wide);
+    copyToClipboard(window, bytes, n);
     free(bytes);
 }
 
 static void endMarking(HWND window, bool copy)
 {
-    if (!cs.selection.marking) return;
+    if (!mk.selection.marking) return;
     if (copy) copySelection(window);
-    if (cs.selection.dragging) ReleaseCapture();
+    if (mk.selection.dragging) ReleaseCapture();
     lockScreen();
-    followShift(cs.selection, cs.screen.shiftTotal);
+    followShift(mk.selection, cs.screen.shiftTotal);
     int32_t first, last;
-    selectionRows(cs.selection, &first, &last);
-    cs.selection.marking = false;
-    cs.selection.dragging = false;
+    selectionRows(mk.selection, &first, &last);
+    mk.selection.marking = false;
+    mk.selection.dragging = false;
     unlockScreen();
     redrawBufferRows(first, last);
-    writeCaption(window, cs.markedCaption);
+    writeCaption(window, mk.markedCaption);
 }
 
 // Rows the mark cursor may reach: the buffer's, as far as the view can scroll.
@@ -241,7 +210,7 @@ static CellPos cellAt(LPARAM lParam)
 static void keepMarkInView()
 {
     const ScreenModel &m = cs.screen;
-    int32_t row = cs.selection.point.row;
+    int32_t row = mk.selection.point.row;
     if (row < m.topLine) ScrollToLine(row);
     else if (row > m.topLine + m.viewRows - 1) ScrollToLine(row - m.viewRows + 1);
 }
@@ -289,15 +258,15 @@ static bool markMouse(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         return true;
     }
     case WM_MOUSEMOVE:
-        if (cs.selection.dragging && (wParam & MK_LBUTTON)) {
+        if (mk.selection.dragging && (wParam & MK_LBUTTON)) {
             dragScroll(lParam);
             CellPos at = cellAt(lParam);
-            if (at.row != cs.selection.point.row || at.col != cs.selection.point.col)
+            if (at.row != mk.selection.point.row || at.col != mk.selection.point.col)
                 changeSelection(window, [&](Selection &s) { selectCells(s, s.anchor, at); });
         }
         return true;
     case WM_LBUTTONUP:
-        if (cs.selection.dragging) {
+        if (mk.selection.dragging) {
             CellPos at = cellAt(lParam);
             changeSelection(window, [&](Selection &s) {
                 selectCells(s, s.anchor, at);
@@ -357,7 +326,7 @@ bool editHandles(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     // below 0xF000, which are the system's.
     if (message == WM_COMMAND && lParam == 0 && HIWORD(wParam) == 0 && LOWORD(wParam) >= 0xF000)
         return editCommand(window, LOWORD(wParam));
-    if (!cs.selection.marking) return false;
+    if (!mk.selection.marking) return false;
     switch (message) {
     case WM_KEYDOWN:
         markKey(window, wParam);
@@ -372,4 +341,12 @@ bool editHandles(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     default:
         return markMouse(window, message, wParam, lParam);
     }
+}
+
+bool markingShown() { return mk.selection.marking; }
+
+bool markedSpan(int32_t row, const char *text, SelectedSpan *span)
+{
+    followShift(mk.selection, cs.screen.shiftTotal);
+    return selectedSpan(mk.selection, row, text, cs.screen.viewCols, programLeadBytes(), span);
 }

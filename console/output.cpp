@@ -1,13 +1,14 @@
 // Text output: the output services put characters into the screen model and
 // let the renderer draw what changed; the colours, the highlight, the bell
 // and the message box.
-#include "console.h"
+#include "output.h"
+#include "frontend.h"
 #include "layout.h"
+#include "lock.h"
 #include "state.h"
-#include "../host/namestring.h"
-#include "../host/services.h"
-#include "../host/textcode.h"
-#include "../host/code_pages.h"
+#include "../platform/namestring.h"
+#include "../platform/services.h"
+#include "../platform/codepage.h"
 #include <stdlib.h>
 #include <string.h>
 
@@ -22,7 +23,6 @@ static void redrawView()
     presentChanges();
     unlockScreen();
 }
-
 
 void bell() { Beep(cs.bellFrequency, cs.bellDuration); }
 

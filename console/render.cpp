@@ -4,13 +4,45 @@
 // it, at most every JUMP_INTERVAL_MS (jump scrolling). A drawing thread
 // brings deferred output onto the screen while the program computes without
 // calling the kernel; it uses only GDI calls on the device context, under
-// drawLock, which every drawing of the console holds.
-#include "console.h"
+// the screen lock (lock.h), which every drawing of the console holds. The
+// caret's place is decided here alone.
+#include "render.h"
+#include "frontend.h"
+#include "ime.h"
 #include "layout.h"
+#include "lock.h"
+#include "marking.h"
 #include "state.h"
+#include "../platform/codepage.h"
+#include "../platform/services.h"
 #include <stdlib.h>
 
 static ConsoleState &cs = consoleState;
+
+// The renderer's own state; nothing outside this file reads it.
+static struct Renderer {
+    int32_t clientWidth = 0;             // client area of the last WM_SIZE, pixels
+    int32_t clientHeight = 0;            // its height, pixels
+    bool hasFocus = false;               // the console has the keyboard focus (WM_SETFOCUS to WM_KILLFOCUS)
+    POINT caretAt = {-1, -1};            // caret position last set; x -1 when unknown
+    INT *cellAdvances = nullptr;         // charWidth for every byte of a run, so each byte takes one cell
+    int32_t advanceCount = 0;            // entries in cellAdvances
+    int32_t advanceWidth = 0;            // the charWidth cellAdvances was filled with
+    int32_t thumbPos = 0;                // scroll-bar position last set
+    DWORD thumbPaintedAt = 0;            // tick count of the last painting of the scroll bar
+    bool thumbPending = false;           // the scroll-bar position was set without painting it
+    HANDLE drawThread = nullptr;         // the thread that draws deferred output while the program runs
+    HANDLE drawWake = nullptr;           // auto-reset event that wakes the drawing thread
+    bool drawThreadIdle = false;         // the drawing thread waits for drawWake without a time-out
+    bool deferDrawing = false;           // output may be drawn later (jump scrolling); off once the DC is handed out
+    bool drawPending = false;            // screen changes wait for the drawing thread or the next output
+    bool caretHiddenForStream = false;   // the caret is hidden while output streams or waits to be drawn
+    DWORD outputAt = 0;                  // tick count of the last output call
+    DWORD drawnAt = 0;                   // tick count of the last drawing of output
+    bool closing = false;                // the window is going away: the drawing thread draws no more
+} rs;
+
+static void drawDeferredNow();
 
 static const COLORREF INVERTED_BACK = 0x000000;
 static const COLORREF INVERTED_TEXT = 0xFFFFFF;
@@ -20,25 +52,6 @@ static const DWORD JUMP_INTERVAL_MS = 25;
 // thumb is painted at most this often while output scrolls.
 static const DWORD THUMB_INTERVAL_MS = 40;
 
-void lockScreen()
-{
-    if (!cs.drawLockReady) {
-        InitializeCriticalSection(&cs.drawLock);
-        cs.drawLockReady = true;
-    }
-    EnterCriticalSection(&cs.drawLock);
-}
-
-void unlockScreen() { LeaveCriticalSection(&cs.drawLock); }
-
-void releaseScreenLockAfterFault()
-{
-    if (!cs.drawLockReady) return;
-    DWORD self = GetCurrentThreadId();
-    while (reinterpret_cast<DWORD>(cs.drawLock.OwningThread) == self && cs.drawLock.RecursionCount > 0)
-        LeaveCriticalSection(&cs.drawLock);
-}
-
 // Advances of charWidth pixels per byte, so that every byte of a run takes
 // exactly one cell whatever the font's own advance is (the stock fixed font
 // that Wine substitutes advances 6 pixels while its average width is 7, so
@@ -47,17 +60,17 @@ void releaseScreenLockAfterFault()
 // width; it is not rebuilt per call.
 static const INT *advancesFor(int32_t count)
 {
-    if (count > cs.advanceCount || cs.advanceWidth != cs.charWidth) {
-        int32_t n = count > cs.advanceCount ? count : cs.advanceCount;
+    if (count > rs.advanceCount || rs.advanceWidth != cs.charWidth) {
+        int32_t n = count > rs.advanceCount ? count : rs.advanceCount;
         if (n < 256) n = 256;
-        INT *table = static_cast<INT *>(realloc(cs.cellAdvances, static_cast<size_t>(n) * sizeof(INT)));
+        INT *table = static_cast<INT *>(realloc(rs.cellAdvances, static_cast<size_t>(n) * sizeof(INT)));
         if (!table) return nullptr; // then the font's own advances
         for (int32_t i = 0; i < n; i++) table[i] = cs.charWidth;
-        cs.cellAdvances = table;
-        cs.advanceCount = n;
-        cs.advanceWidth = cs.charWidth;
+        rs.cellAdvances = table;
+        rs.advanceCount = n;
+        rs.advanceWidth = cs.charWidth;
     }
-    return cs.cellAdvances;
+    return rs.cellAdvances;
 }
 
 // Draws count bytes from column col of a view row, background included, in
@@ -75,11 +88,11 @@ static bool drawBytes(int32_t col, int32_t viewRow, const char *bytes, int32_t c
 static bool fillBackground(int32_t top, int32_t bottom)
 {
     if (bottom <= top) return true;
-    RECT r = {0, top, cs.clientWidth, bottom};
+    RECT r = {0, top, rs.clientWidth, bottom};
     return ExtTextOutA(cs.screenDC, 0, top, ETO_OPAQUE, &r, "", 0, nullptr) != FALSE;
 }
 
-void selectConsoleColors()
+void renderColors()
 {
     if (cs.backColor == -1 && cs.textColor == -1) {
         SetBkColor(cs.screenDC, GetSysColor(COLOR_WINDOW));
@@ -96,10 +109,8 @@ void selectConsoleColors()
 // shift.
 static bool invertSelected(int32_t row, int32_t viewRow, const char *text, int32_t first, int32_t end)
 {
-    Selection &sel = cs.selection;
-    followShift(sel, cs.screen.shiftTotal);
     SelectedSpan span;
-    if (!selectedSpan(sel, row, text, cs.screen.viewCols, cs.leadBytes, &span)) return true;
+    if (!markedSpan(row, text, &span)) return true;
     int32_t a = span.first > first ? span.first : first;
     int32_t b = span.end < end ? span.end : end;
     if (a >= b) return true;
@@ -110,19 +121,18 @@ static bool invertSelected(int32_t row, int32_t viewRow, const char *text, int32
 // The composition string the console draws itself (under Wine), at the
 // cursor on its view row, underlined, cut at the view's edge before a
 // character that does not fit; the buffer is not touched.
-static bool drawComposition(int32_t viewRow)
+static bool drawComposition(int32_t viewRow, const char *composition, int32_t length)
 {
     const ScreenModel &m = cs.screen;
     int32_t col = m.cursorCol, room = m.viewCols - col, n = 0;
-    while (n < cs.compositionLength) {
-        int32_t step = isLeadByte(cs.leadBytes, static_cast<unsigned char>(cs.composition[n])) ? 2 : 1;
+    while (n < length) {
+        int32_t step = isLeadByte(programLeadBytes(), static_cast<unsigned char>(composition[n])) ? 2 : 1;
         if (n + step > room) break;
         n += step;
     }
-    cs.compositionAt.row = m.cursorRow;
-    cs.compositionAt.col = col;
+    compositionDrawnAt(CellPos{m.cursorRow, col});
     if (n <= 0) return true;
-    bool ok = drawBytes(col, viewRow, cs.composition, n);
+    bool ok = drawBytes(col, viewRow, composition, n);
     COLORREF back = GetBkColor(cs.screenDC);
     SetBkColor(cs.screenDC, GetTextColor(cs.screenDC));
     RECT line = {cellX(col, cs.charWidth), cellY(viewRow, cs.lineHeight) + cs.lineHeight - 1,
@@ -139,7 +149,7 @@ static bool drawRowSpan(int32_t row, int32_t first, int32_t end)
 {
     const ScreenModel &m = cs.screen;
     const char *text = screenCell(m, row, 0);
-    DrawSpan d = dbcsDrawSpan(text, m.viewCols, first, end, cs.leadBytes);
+    DrawSpan d = dbcsDrawSpan(text, m.viewCols, first, end, programLeadBytes());
     if (d.first >= d.end) return true;
     const HighlightRegion &h = cs.highlight;
     PaintRun runs[3];
@@ -160,10 +170,12 @@ static bool drawRowSpan(int32_t row, int32_t first, int32_t end)
         } else {
             ok &= drawBytes(a, viewRow, text + a, b - a);
         }
-        if (runs[k].inverted) selectConsoleColors();
+        if (runs[k].inverted) renderColors();
     }
-    if (cs.compositionLength && row == m.cursorRow) ok &= drawComposition(viewRow);
-    if (cs.selection.marking) ok &= invertSelected(row, viewRow, text, d.first, d.end);
+    int32_t composed;
+    const char *composition = compositionToDraw(&composed);
+    if (composed && row == m.cursorRow) ok &= drawComposition(viewRow, composition, composed);
+    if (markingShown()) ok &= invertSelected(row, viewRow, text, d.first, d.end);
     return ok;
 }
 
@@ -175,7 +187,7 @@ static bool drawViewRows(int32_t first, int32_t last)
     int32_t count = rowsToPaint(m.topLine, m.viewRows, m.bufferRows);
     bool ok = true;
     for (int32_t v = first; v <= last; v++) {
-        int32_t bottom = v == m.viewRows - 1 ? cs.clientHeight : (v + 1) * cs.lineHeight;
+        int32_t bottom = v == m.viewRows - 1 ? rs.clientHeight : (v + 1) * cs.lineHeight;
         if (bottom < (v + 1) * cs.lineHeight) bottom = (v + 1) * cs.lineHeight;
         ok &= fillBackground(v * cs.lineHeight, bottom);
         if (v < count) ok &= drawRowSpan(m.topLine + v, 0, m.viewCols);
@@ -196,24 +208,24 @@ static bool scrollPicture(int32_t d)
 {
     const ScreenModel &m = cs.screen;
     int32_t lh = cs.lineHeight;
-    RECT client = {0, 0, cs.clientWidth, cs.clientHeight};
+    RECT client = {0, 0, rs.clientWidth, rs.clientHeight};
     bool ok;
     RECT pending;
     bool windowScroll = GetUpdateRect(cs.consoleWindow, &pending, FALSE) != FALSE;
     if (windowScroll) {
         ok = ScrollWindow(cs.consoleWindow, 0, -d * lh, nullptr, nullptr) != FALSE;
-        cs.caretAt.x = -1; // the system may move the caret with the pixels
+        rs.caretAt.x = -1; // the system may move the caret with the pixels
     }
     else
         ok = ScrollDC(cs.screenDC, 0, -d * lh, &client, &client, nullptr, nullptr) != FALSE;
     int32_t first, last, top, bottom;
     if (d > 0) {
-        top = cs.clientHeight - d * lh;
+        top = rs.clientHeight - d * lh;
         first = m.viewRows - d;
         if (top / lh < first) first = top < 0 ? 0 : top / lh;
         last = m.viewRows - 1;
         if (top > first * lh) top = first * lh;
-        bottom = cs.clientHeight;
+        bottom = rs.clientHeight;
     } else {
         first = 0;
         last = -d - 1;
@@ -221,9 +233,9 @@ static bool scrollPicture(int32_t d)
         bottom = -d * lh;
     }
     ok &= drawViewRows(first, last);
-    if (d < 0) ok &= fillBackground(m.viewRows * lh, cs.clientHeight); // rows pushed below the last row
+    if (d < 0) ok &= fillBackground(m.viewRows * lh, rs.clientHeight); // rows pushed below the last row
     if (windowScroll) {
-        RECT strip = {0, top, cs.clientWidth, bottom};
+        RECT strip = {0, top, rs.clientWidth, bottom};
         ValidateRect(cs.consoleWindow, &strip);
     }
     return ok;
@@ -260,7 +272,7 @@ static bool drawChanges(bool mainThread)
     return ok;
 }
 
-void paintScreen()
+static void paintScreen()
 {
     const ScreenModel &m = cs.screen;
     if (!m.buffer) return;
@@ -276,7 +288,7 @@ void paintScreen()
     for (int32_t i = first; i <= last; i++) drawRowSpan(m.topLine + i, 0, m.viewCols);
 }
 
-void redrawBufferRows(int32_t first, int32_t last)
+void renderRows(int32_t first, int32_t last)
 {
     if (!cs.consoleWindow || !cs.screenDC) return;
     lockScreen();
@@ -286,7 +298,7 @@ void redrawBufferRows(int32_t first, int32_t last)
     if (first < m.topLine) first = m.topLine;
     if (last > m.topLine + count - 1) last = m.topLine + count - 1;
     if (first <= last && m.buffer && cs.lineHeight > 0) {
-        bool caret = !cs.caretHiddenForStream && cs.hasFocus;
+        bool caret = !rs.caretHiddenForStream && rs.hasFocus;
         if (caret) HideCaret(cs.consoleWindow);
         bool ok = true;
         for (int32_t r = first; r <= last; r++) ok &= drawRowSpan(r, 0, m.viewCols);
@@ -296,14 +308,27 @@ void redrawBufferRows(int32_t first, int32_t last)
     unlockScreen();
 }
 
-void placeCaret()
+// Moves the caret to the cursor cell, whether or not the console has the
+// focus; an open composition follows it.
+static void moveCaretToCursor()
 {
     const ScreenModel &m = cs.screen;
-    if (!cs.hasFocus || m.cursorRow < m.topLine || m.cursorRow >= m.topLine + m.viewRows) return;
+    POINT p = {cellX(m.cursorCol, cs.charWidth), caretY(m.cursorRow - m.topLine, cs.lineHeight, cs.caretHeight)};
+    SetCaretPos(p.x, p.y);
+    rs.caretAt = p;
+    if (compositionOpen()) placeInputMethod();
+}
+
+// Moves the caret to the cursor cell when the console has the focus and the
+// cursor row is in view.
+static void placeCaret()
+{
+    const ScreenModel &m = cs.screen;
+    if (!rs.hasFocus || m.cursorRow < m.topLine || m.cursorRow >= m.topLine + m.viewRows) return;
     // Streaming output leaves the caret where it was (column 0 of the last
     // row): no call then.
-    if (cs.caretAt.x == cellX(m.cursorCol, cs.charWidth) &&
-        cs.caretAt.y == caretY(m.cursorRow - m.topLine, cs.lineHeight, cs.caretHeight))
+    if (rs.caretAt.x == cellX(m.cursorCol, cs.charWidth) &&
+        rs.caretAt.y == caretY(m.cursorRow - m.topLine, cs.lineHeight, cs.caretHeight))
         return;
     moveCaretToCursor();
 }
@@ -315,20 +340,19 @@ void placeCaret()
 static void updateThumb(DWORD now, bool paintNow)
 {
     int32_t pos = cs.screen.scrollPos;
-    if (pos == cs.thumbPos && !cs.thumbPending) return;
-    bool paint = paintNow || now - cs.thumbPaintedAt >= THUMB_INTERVAL_MS;
-    if (pos != cs.thumbPos || paint) SetScrollPos(cs.consoleWindow, SB_VERT, pos, paint);
-    cs.thumbPos = pos;
-    cs.thumbPending = !paint;
-    if (paint) cs.thumbPaintedAt = now;
+    if (pos == rs.thumbPos && !rs.thumbPending) return;
+    bool paint = paintNow || now - rs.thumbPaintedAt >= THUMB_INTERVAL_MS;
+    if (pos != rs.thumbPos || paint) SetScrollPos(cs.consoleWindow, SB_VERT, pos, paint);
+    rs.thumbPos = pos;
+    rs.thumbPending = !paint;
+    if (paint) rs.thumbPaintedAt = now;
 }
 
-void setScrollBar(int32_t position)
+void renderScrollBar(int32_t position)
 {
-    cs.screen.scrollPos = position;
-    cs.thumbPos = position;
-    cs.thumbPending = false;
-    cs.thumbPaintedAt = GetTickCount();
+    rs.thumbPos = position;
+    rs.thumbPending = false;
+    rs.thumbPaintedAt = GetTickCount();
     SetScrollPos(cs.consoleWindow, SB_VERT, position, TRUE);
 }
 
@@ -336,10 +360,10 @@ void setScrollBar(int32_t position)
 // was not followed.
 static void showCaretAgain()
 {
-    if (cs.caretHiddenForStream) {
+    if (rs.caretHiddenForStream) {
         placeCaret();
         ShowCaret(cs.consoleWindow);
-        cs.caretHiddenForStream = false;
+        rs.caretHiddenForStream = false;
     }
 }
 
@@ -350,17 +374,17 @@ static void showCaretAgain()
 // program waits for input. The cursor itself is exact after every call.
 static void hideCaretForStream()
 {
-    if (!cs.caretHiddenForStream && cs.hasFocus) {
+    if (!rs.caretHiddenForStream && rs.hasFocus) {
         HideCaret(cs.consoleWindow);
-        cs.caretHiddenForStream = true;
+        rs.caretHiddenForStream = true;
     }
 }
 
 static void wakeDrawer()
 {
-    if (cs.drawThread && cs.drawThreadIdle) {
-        cs.drawThreadIdle = false;
-        SetEvent(cs.drawWake);
+    if (rs.drawThread && rs.drawThreadIdle) {
+        rs.drawThreadIdle = false;
+        SetEvent(rs.drawWake);
     }
 }
 
@@ -368,60 +392,60 @@ static void wakeDrawer()
 static void drawNow(DWORD now)
 {
     drawChanges(true);
-    cs.drawnAt = now;
-    cs.drawPending = hasChanges(cs.screen);
+    rs.drawnAt = now;
+    rs.drawPending = hasChanges(cs.screen);
 }
 
-void presentChanges()
+void renderChanges()
 {
     ScreenModel &m = cs.screen;
     DWORD now = GetTickCount();
     // Output that follows the previous output this soon is part of a stream;
     // the first output after a pause shows the caret again.
-    bool streaming = now - cs.outputAt < JUMP_INTERVAL_MS;
-    cs.outputAt = now;
+    bool streaming = now - rs.outputAt < JUMP_INTERVAL_MS;
+    rs.outputAt = now;
     if (!hasChanges(m)) {
         // Nothing new to draw: the caret and the thumb follow. A caret shown
         // again must not be drawn over later: deferred output is drawn first.
-        if (!streaming && cs.drawPending) drawNow(now);
-        if (!cs.caretHiddenForStream) placeCaret();
+        if (!streaming && rs.drawPending) drawNow(now);
+        if (!rs.caretHiddenForStream) placeCaret();
         if (!streaming) showCaretAgain();
         updateThumb(now, false);
         return;
     }
-    if (cs.deferDrawing && cs.drawThread && now - cs.drawnAt < JUMP_INTERVAL_MS) {
+    if (rs.deferDrawing && rs.drawThread && now - rs.drawnAt < JUMP_INTERVAL_MS) {
         // Output comes faster than a screen needs it: keep the state exact
         // and draw later.
         hideCaretForStream();
-        if (!cs.caretHiddenForStream) placeCaret(); // no focus: nothing to hide
-        cs.drawPending = true;
+        if (!rs.caretHiddenForStream) placeCaret(); // no focus: nothing to hide
+        rs.drawPending = true;
         wakeDrawer();
         updateThumb(now, false);
         return;
     }
     if (streaming) hideCaretForStream();
-    bool bracket = !cs.caretHiddenForStream && cs.hasFocus;
+    bool bracket = !rs.caretHiddenForStream && rs.hasFocus;
     if (bracket) HideCaret(cs.consoleWindow);
     drawNow(now);
     wakeDrawer(); // it brings the picture onto the display while output goes on
-    if (!cs.caretHiddenForStream) placeCaret();
+    if (!rs.caretHiddenForStream) placeCaret();
     if (bracket) ShowCaret(cs.consoleWindow);
     if (!streaming) showCaretAgain();
     updateThumb(now, false);
 }
 
-void drawDeferredNow()
+static void drawDeferredNow()
 {
     if (!cs.consoleWindow) return;
     lockScreen();
-    if (cs.drawPending || hasChanges(cs.screen)) {
+    if (rs.drawPending || hasChanges(cs.screen)) {
         drawNow(GetTickCount());
-        if (!cs.caretHiddenForStream) placeCaret();
+        if (!rs.caretHiddenForStream) placeCaret();
     }
     unlockScreen();
 }
 
-void settleScreen()
+void renderSettle()
 {
     if (!cs.consoleWindow) return;
     lockScreen();
@@ -432,12 +456,12 @@ void settleScreen()
     GdiFlush();
 }
 
-void handOutScreenDC()
+void renderHandOutDC()
 {
     if (!cs.screenDC) return;
-    settleScreen();
+    renderSettle();
     lockScreen();
-    cs.deferDrawing = false;
+    rs.deferDrawing = false;
     unlockScreen();
 }
 
@@ -449,20 +473,20 @@ static DWORD WINAPI drawDeferred(void *)
 {
     DWORD timeout = INFINITE;
     for (;;) {
-        MsgWaitForMultipleObjects(1, &cs.drawWake, FALSE, timeout, 0);
+        MsgWaitForMultipleObjects(1, &rs.drawWake, FALSE, timeout, 0);
         lockScreen();
-        if (cs.closing) {
+        if (rs.closing) {
             unlockScreen();
             return 0;
         }
         DWORD now = GetTickCount();
-        DWORD since = now - cs.drawnAt;
-        if (cs.drawPending && cs.deferDrawing) {
+        DWORD since = now - rs.drawnAt;
+        if (rs.drawPending && rs.deferDrawing) {
             if (since >= JUMP_INTERVAL_MS) {
-                if (drawChanges(false)) cs.drawPending = false;
-                cs.drawnAt = now;
+                if (drawChanges(false)) rs.drawPending = false;
+                rs.drawnAt = now;
                 GdiFlush();
-                timeout = cs.drawPending ? 5 : JUMP_INTERVAL_MS; // one more wait pushes the picture out
+                timeout = rs.drawPending ? 5 : JUMP_INTERVAL_MS; // one more wait pushes the picture out
             } else {
                 timeout = JUMP_INTERVAL_MS - since;
             }
@@ -470,7 +494,7 @@ static DWORD WINAPI drawDeferred(void *)
             timeout = JUMP_INTERVAL_MS; // output was drawn lately: keep pushing it out
         } else {
             timeout = INFINITE;
-            cs.drawThreadIdle = true;
+            rs.drawThreadIdle = true;
         }
         unlockScreen();
     }
@@ -478,26 +502,77 @@ static DWORD WINAPI drawDeferred(void *)
 
 void startDrawingThread()
 {
-    if (cs.drawThread) return;
+    if (rs.drawThread) return;
     lockScreen();
     unlockScreen();
-    cs.drawWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!cs.drawWake) return;
-    cs.deferDrawing = true;
-    cs.drawThreadIdle = true; // it starts in its wait without a time-out: the first output wakes it
+    rs.drawWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!rs.drawWake) return;
+    rs.deferDrawing = true;
+    rs.drawThreadIdle = true; // it starts in its wait without a time-out: the first output wakes it
     DWORD id;
-    cs.drawThread = CreateThread(nullptr, 0, drawDeferred, nullptr, 0, &id);
-    if (!cs.drawThread) cs.deferDrawing = false;
+    rs.drawThread = CreateThread(nullptr, 0, drawDeferred, nullptr, 0, &id);
+    if (!rs.drawThread) rs.deferDrawing = false;
 }
 
 void stopDrawingThread()
 {
-    if (!cs.drawThread) return;
-    settleScreen();
+    if (!rs.drawThread) return;
+    renderSettle();
     lockScreen();
-    cs.closing = true;
-    cs.deferDrawing = false;
+    rs.closing = true;
+    rs.deferDrawing = false;
     unlockScreen();
-    SetEvent(cs.drawWake);
-    WaitForSingleObject(cs.drawThread, 1000);
+    SetEvent(rs.drawWake);
+    WaitForSingleObject(rs.drawThread, 1000);
+}
+
+// Deferred output is drawn first, over the whole view (which leaves nothing
+// for BeginPaint to repaint); then what the system invalidated. A caret
+// hidden while output streams stays hidden: a repaint shows the buffer.
+void paintWindow(HWND window)
+{
+    lockScreen();
+    if (hasChanges(cs.screen)) cs.screen.redrawAll = true;
+    drawDeferredNow();
+    PAINTSTRUCT ps;
+    cs.screenDC = BeginPaint(window, &ps);
+    paintScreen();
+    EndPaint(window, &ps);
+    unlockScreen();
+}
+
+void rendererSized(int32_t width, int32_t height)
+{
+    lockScreen();
+    rs.clientWidth = width;
+    rs.clientHeight = height;
+    unlockScreen();
+}
+
+void caretFocus(HWND window, bool focus)
+{
+    renderSettle();
+    rs.hasFocus = focus;
+    if (focus) {
+        newCaret(cs.caretHeight);
+        placeInputMethod();
+        return;
+    }
+    rs.caretHiddenForStream = false;
+    rs.caretAt.x = -1;
+    HideCaret(window);
+    DestroyCaret();
+}
+
+void newCaret(int32_t height)
+{
+    renderSettle(); // no deferred drawing under the new caret
+    lockScreen();
+    cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
+    CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
+    rs.caretHiddenForStream = false;
+    rs.caretAt.x = -1;
+    moveCaretToCursor();
+    ShowCaret(cs.consoleWindow);
+    unlockScreen();
 }

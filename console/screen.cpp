@@ -154,14 +154,6 @@ void newModelLine(ScreenModel &s)
     keepCursorInModel(s);
 }
 
-void setLeadByte(LeadByteTable &t, unsigned char b) { t.bits[b >> 5] |= 1u << (b & 31); }
-
-void fillCodePage936LeadBytes(LeadByteTable &t)
-{
-    memset(&t, 0, sizeof t);
-    for (int b = 0x81; b <= 0xFE; b++) setLeadByte(t, static_cast<unsigned char>(b));
-}
-
 DrawSpan dbcsDrawSpan(const char *row, int32_t viewCols, int32_t first, int32_t end, const LeadByteTable &lead)
 {
     DrawSpan d = {first, end, false};

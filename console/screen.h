@@ -6,6 +6,7 @@
 #pragma once
 #include <stddef.h>
 #include <stdint.h>
+#include "../common/codepage_rules.h"
 
 // Control bytes PutChar acts on; every other byte is stored and drawn.
 const unsigned char CHAR_BELL = 7;
@@ -77,14 +78,6 @@ void writeModelText(ScreenModel &s, const char *text, int32_t length);
 // The cursor to column 0 of the next row.
 void newModelLine(ScreenModel &s);
 
-// Lead bytes of the active code page, one bit per byte value.
-struct LeadByteTable {
-    uint32_t bits[8]; // bit (b & 31) of bits[b >> 5] is set for a lead byte b
-};
-inline bool isLeadByte(const LeadByteTable &t, unsigned char b) { return (t.bits[b >> 5] >> (b & 31)) & 1u; }
-void setLeadByte(LeadByteTable &t, unsigned char b);
-// The lead bytes of code page 936 (GBK): 0x81 to 0xFE.
-void fillCodePage936LeadBytes(LeadByteTable &t);
 
 // How a changed span of a row is drawn so that a double-byte character is
 // always drawn whole: columns [first, end), widened to the left by the lead

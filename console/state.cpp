@@ -1,33 +1,27 @@
 // The console record and the services that only read or set its fields.
-#include "console.h"
 #include "state.h"
-#include "../host/services.h"
+#include "frontend.h"
+#include "../platform/services.h"
 
-ConsoleState consoleState = {
-    nullptr, nullptr, 0, 0, 0,
-    {nullptr, nullptr,
-     512, 128,          // buffer rows, columns
-     0, 0, 0, 0, 0, 0,  // view, top line, cursor, scroll-bar position
-     0, -1, 0, 0, false, 0}, // nothing changed, no rows dropped
-    0, 0,               // cell size, measured when the window is created
-    2,                  // caret height
-    32512,              // IDC_ARROW
-    0, -1, -1,          // left button, system colours
-    {0, 0, 0, 0},       // empty highlight on row 0
-    500, 100,           // bell
-    0, 0, false,        // client area, focus
-    {-1, -1},           // caret position unknown
-    {{0}},              // lead bytes, read when the window is created
-    nullptr, 0, 0,      // advance table
-    0, 0, false,        // scroll bar
-    {}, false,          // drawing lock
-    nullptr, nullptr, false, false, false, false, 0, 0, false, // drawing thread and deferral
-    false,              // ANSI window until OpenConsole decides
-    {},                 // not marking
-    {0},                // no caption put aside
-    false,              // no composition
-    {0}, 0, {-1, 0},    // no composition string drawn
-};
+static constexpr ConsoleState initialConsoleState()
+{
+    ConsoleState s = {};
+    s.screen.bufferRows = 512;
+    s.screen.bufferCols = 128;
+    s.screen.lastChanged = -1; // nothing changed
+    s.caretHeight = 2;
+    s.mouseCursorId = 32512; // IDC_ARROW
+    s.backColor = -1;        // the system's colours
+    s.textColor = -1;
+    s.bellFrequency = 500;
+    s.bellDuration = 100;
+    return s; // no window, no buffer, cell size 0 until the font is measured
+}
+
+ConsoleState consoleState = initialConsoleState();
+
+void recordShowCommand(int32_t show) { consoleState.showCommand = show; }
+void noteLeftButton(int32_t down) { consoleState.leftDown = down; }
 
 extern "C" {
 int32_t __stdcall GetWindowState() { return consoleState.windowState; }

@@ -1,18 +1,31 @@
-// The console window: class, creation, window procedure and window services.
-#include "console.h"
+// The console window: class, creation, window procedure, the window
+// services, and the console's front end (frontend.h) it installs. The top
+// of the console: it hands each message to the part that owns it (the
+// renderer, the input method, marking, input, the run tool's watch).
+#include "window.h"
+#include "frontend.h"
+#include "geometry.h"
+#include "ime.h"
 #include "layout.h"
+#include "lock.h"
+#include "marking.h"
+#include "render.h"
+#include "runwatch.h"
 #include "state.h"
-#include "../host/services.h"
-#include "../host/shutdown.h"
-#include "../host/startup.h"
-#include "../host/runwatch.h"
-#include "../host/textcode.h"
-#include "../host/code_pages.h"
-#include "../host/system.h"
+#include "../platform/services.h"
+#include "../platform/process.h"
+#include "../platform/settings.h"
+#include "../platform/codepage.h"
+#include "../platform/system.h"
 #include "../input/input.h"
 #include <string.h>
 
 static ConsoleState &cs = consoleState;
+
+// The window's own facts; nothing outside this file reads them.
+static struct ConsoleWindow {
+    bool unicodeWindow; // the window has its Unicode procedure now (a program with a text code page)
+} win;
 
 static const char consoleClassName[] = "Quorven";
 static const WCHAR consoleClassNameW[] = L"Quorven";
@@ -74,11 +87,11 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
     // code page, which is theirs; on Windows 9x a program with a code page
     // of its own gets the ANSI window too, and its characters are converted
     // from the system's code page.
-    cs.unicodeWindow = programTextsWide();
+    win.unicodeWindow = programTextsWide();
     if (!previous) {
         WNDCLASSW wc;
         wc.style = CONSOLE_CLASS_STYLE;
-        wc.lpfnWndProc = cs.unicodeWindow ? consoleWndProcW : consoleWndProc;
+        wc.lpfnWndProc = win.unicodeWindow ? consoleWndProcW : consoleWndProc;
         wc.cbClsExtra = 0;
         wc.cbWndExtra = 0;
         wc.hInstance = instance;
@@ -87,7 +100,7 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         wc.lpszMenuName = nullptr;
         wc.lpszClassName = consoleClassNameW;
-        if (cs.unicodeWindow) {
+        if (win.unicodeWindow) {
             RegisterClassW(&wc);
         } else {
             WNDCLASSA ansi; // the same record with the name as bytes
@@ -100,7 +113,7 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
     // WM_GETMINMAXINFO and WM_CREATE arrive inside this call.
     WCHAR caption[64];
     toWide(KERNEL_TEXT_CODE_PAGE, consoleCaption, -1, caption, 64);
-    if (cs.unicodeWindow) {
+    if (win.unicodeWindow) {
         cs.consoleWindow = CreateWindowExW(0, consoleClassNameW, caption, CONSOLE_STYLE, r.left, r.top,
                                            r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, nullptr);
     } else {
@@ -111,7 +124,7 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
         // it as it is (a WM_SETTEXT sent to the window would be converted to
         // the system's code page on the way). Windows 9x keeps captions in
         // its own code page only: there the GBK caption stays.
-        if (cs.consoleWindow && !onWindows9x())
+        if (cs.consoleWindow && wideCallsWork())
             DefWindowProcW(cs.consoleWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
     }
     // The start-up show command is OR-ed with 6, not used as it is.
@@ -121,7 +134,8 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
     }
     SetColors(-1, -1);
     SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.screen.bufferRows, FALSE);
-    setScrollBar(0);
+    cs.screen.scrollPos = 0;
+    renderScrollBar(0);
     if (cs.consoleWindow) startDrawingThread();
     return cs.consoleWindow;
 }
@@ -201,42 +215,7 @@ static void onCreate(HWND window)
     cs.charWidth = tm.tmAveCharWidth <= 8 ? 8 : tm.tmAveCharWidth;
     cs.lineHeight = tm.tmHeight + tm.tmExternalLeading;
     ReleaseDC(window, cs.screenDC);
-    for (int b = 0; b < 256; b++)
-        if (programLeadByte(static_cast<unsigned char>(b))) setLeadByte(cs.leadBytes, static_cast<unsigned char>(b));
     addEditMenu(window);
-}
-
-static void onSetFocus()
-{
-    settleScreen();
-    cs.hasFocus = true;
-    SetCaretHeight(cs.caretHeight);
-    placeInputMethod();
-}
-
-static void onKillFocus(HWND window)
-{
-    settleScreen();
-    cs.hasFocus = false;
-    cs.caretHiddenForStream = false;
-    cs.caretAt.x = -1;
-    HideCaret(window);
-    DestroyCaret();
-}
-
-// Deferred output is drawn first, over the whole view (which leaves nothing
-// for BeginPaint to repaint); then what the system invalidated. A caret
-// hidden while output streams stays hidden: a repaint shows the buffer.
-static void onPaint(HWND window)
-{
-    lockScreen();
-    if (hasChanges(cs.screen)) cs.screen.redrawAll = true;
-    drawDeferredNow();
-    PAINTSTRUCT ps;
-    cs.screenDC = BeginPaint(window, &ps);
-    paintScreen();
-    EndPaint(window, &ps);
-    unlockScreen();
 }
 
 // The program's windowProcHook is written for an ANSI window. A Unicode
@@ -270,16 +249,16 @@ static WNDPROC ansiHookHandle(QvWord hook)
     return handle;
 }
 
-LRESULT defaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT defaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return cs.unicodeWindow ? DefWindowProcW(window, message, wParam, lParam)
+    return win.unicodeWindow ? DefWindowProcW(window, message, wParam, lParam)
                             : DefWindowProcA(window, message, wParam, lParam);
 }
 
 static LRESULT passOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (QvWord hook = programHeader->windowProcHook) {
-        if (cs.unicodeWindow) {
+        if (win.unicodeWindow) {
             if (WNDPROC handle = ansiHookHandle(hook)) return CallWindowProcW(handle, window, message, wParam, lParam);
         }
         return reinterpret_cast<WNDPROC>(hook)(window, message, wParam, lParam);
@@ -295,19 +274,22 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_SIZE:
         cs.windowState = static_cast<int32_t>(wParam);
-        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) fitViewToClient(HIWORD(lParam), LOWORD(lParam));
+        if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
+            rendererSized(LOWORD(lParam), HIWORD(lParam));
+            fitViewToClient(HIWORD(lParam), LOWORD(lParam));
+        }
         return 0;
     case WM_SETFOCUS:
-        onSetFocus();
+        caretFocus(window, true);
         return 0;
     case WM_KILLFOCUS:
-        onKillFocus(window);
+        caretFocus(window, false);
         return 0;
     case WM_PAINT:
-        onPaint(window);
+        paintWindow(window);
         return 0;
     case WM_CLOSE:
-        ExitProgram(0);
+        endProgram(0);
     case WM_SYSCOLORCHANGE:
         SetColors(-1, -1);
         return 0;
@@ -323,15 +305,13 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         onVerticalScroll(wParam);
         return 0;
     case WM_IME_STARTCOMPOSITION: // then on to the hook or the default handling
-        cs.composing = true;
-        placeInputMethod();
+        compositionStarted();
         break;
     case WM_IME_COMPOSITION: // then on: the default handling makes WM_IME_CHAR of a result
-        showComposition();
+        compositionChanged();
         break;
     case WM_IME_ENDCOMPOSITION:
-        cs.composing = false;
-        showComposition();
+        compositionEnded();
         break;
     case WM_IME_SETCONTEXT:
         lParam = imeContextFlags(lParam);
@@ -353,12 +333,14 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK: {
-        LRESULT result;
+    case WM_RBUTTONDBLCLK:
         if (editHandles(window, message, wParam, lParam)) return 0; // the Edit menu, or marking
-        if (handleInputMessage(window, message, wParam, lParam, &result)) return result;
+        switch (handleInputMessage(message, wParam, lParam)) {
+        case InputAction::Handled: return 0;
+        case InputAction::Default: return defaultWindowProc(window, message, wParam, lParam);
+        case InputAction::PassOn: break;
+        }
         break;
-    }
     }
     if (isRunQuery(message)) return answerRunQuery(wParam, lParam);
     return passOn(window, message, wParam, lParam);
@@ -417,15 +399,49 @@ int32_t __stdcall SetMouseCursor(int32_t cursorId)
 // Creates the caret anew, focus or not, and shows it at the cursor.
 int32_t __stdcall SetCaretHeight(int32_t height)
 {
-    settleScreen(); // no deferred drawing under the new caret
-    lockScreen();
-    cs.caretHeight = clampCaretHeight(height, cs.lineHeight);
-    CreateCaret(cs.consoleWindow, nullptr, cs.charWidth, cs.caretHeight);
-    cs.caretHiddenForStream = false;
-    cs.caretAt.x = -1;
-    moveCaretToCursor();
-    ShowCaret(cs.consoleWindow);
-    unlockScreen();
+    newCaret(height);
     return 0;
 }
+}
+
+// For a messageHook that handles a character message in the program's
+// bytes (input/events.cpp): the Unicode window takes its byte procedure for
+// that moment, and its Unicode procedure back after.
+static bool byteProcedure(HWND window)
+{
+    if (window != cs.consoleWindow || !win.unicodeWindow) return false;
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProc));
+    win.unicodeWindow = false;
+    return true;
+}
+
+static void unicodeProcedure()
+{
+    SetWindowLongPtrW(cs.consoleWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProcW));
+    win.unicodeWindow = true;
+}
+
+void installConsoleWindow()
+{
+    ConsoleFrontEnd frontEnd;
+    frontEnd.present = renderChanges;
+    frontEnd.settle = renderSettle;
+    frontEnd.redrawRows = renderRows;
+    frontEnd.scrollBarTo = renderScrollBar;
+    frontEnd.colorsChanged = renderColors;
+    frontEnd.handOutDC = renderHandOutDC;
+    frontEnd.byteProcedure = byteProcedure;
+    frontEnd.unicodeProcedure = unicodeProcedure;
+    installFrontEnd(frontEnd);
+}
+
+void closeConsole()
+{
+    if (HWND window = cs.consoleWindow) {
+        reportScreenAtExit(); // to quorven-run, when it watches this run
+        saveConsoleRect(window);
+        DestroyWindow(window);
+        cs.consoleWindow = nullptr;
+    }
+    releaseScreenBuffer();
 }

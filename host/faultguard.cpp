@@ -12,7 +12,7 @@
 //                 calls their handlers with the unwinding flag), then
 //                 resumes guardedCall on its own stack with the result 0.
 //
-// The entry guard's filter is captureFault; after the unwind, runEntryGuarded
+// The entry guard's filter is captureFault; after the unwind, runGuarded
 // runs recoverFromFault on the kernel's own frame, shows the fault box, and
 // the entry loop starts the entry again (OK) or ExitProgram(1) ends the
 // process (Cancel). The clean-up of dialogs the unwind abandoned, the box and
@@ -21,14 +21,13 @@
 // exception in the clean-up is dropped and the box still shows the fault; one
 // while the box is shown counts as Cancel; one during the exit ends the
 // process at once. After Cancel the exit code is 1.
-#include "entry.h"
 #include "faultguard.h"
 #include "faultwords.h"
-#include "startup.h"
-#include "services.h"
-#include "textcode.h"
-#include "code_pages.h"
-#include "../console/console.h"
+#include "../platform/process.h"
+#include "../platform/services.h"
+#include "../platform/codepage.h"
+#include "../console/lock.h"
+#include "../console/frontend.h"
 #include <string.h>
 
 // The copy of the CONTEXT record of the last fault: 716 bytes, the x86
@@ -300,18 +299,10 @@ static void recoverFromFault()
     }
 }
 
-// Runs the entry and, after a normal return, ends the process with its result
-// while still under the guard, so that a fault in the shutdown hook on this
-// path is reported like any other.
-static QvWord __stdcall enterProgram(void *header)
-{
-    ExitProgram(static_cast<int32_t>(callProgramEntry(static_cast<ProgramHeader *>(header))));
-}
-
-void runEntryGuarded(ProgramHeader *header)
+void runGuarded(QvWord(__stdcall *routine)(void *), void *argument)
 {
     QvWord unused;
-    // enterProgram does not return: guardedCall comes back only after a fault.
-    guardedCall(enterProgram, header, &unused, captureFault);
+    // The entry's routine does not return: guardedCall comes back only after a fault.
+    guardedCall(routine, argument, &unused, captureFault);
     recoverFromFault();
 }

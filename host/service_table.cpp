@@ -2,7 +2,7 @@
 // goes into the program header before the hosted program's entry runs.
 #define QUORVEN_KERNEL
 #include "../sdk/quorven.h"
-#include "services.h"
+#include "../platform/services.h"
 #include "service_table.h"
 
 // Slot 22 holds the same entry as slot 21. A macro rather than a reference:

@@ -1,14 +1,5 @@
-// Shutdown, and the registry value that keeps the console window's rectangle.
+// Shutdown: the steps ExitProgram runs before the process ends.
 #pragma once
-#include <windows.h>
-#include "settings_text.h"
 
 // Runs the shutdown steps without ending the process.
 void kernelShutdown();
-
-// Opens (creating it when missing) HKEY_CURRENT_USER\SOFTWARE\QUORVEN\SETTINGS;
-// 0 when it cannot be opened.
-HKEY openSettingsKey();
-
-// Reads the saved console rectangle, or the default one.
-ConsoleRect readSavedConsoleRect();

@@ -1,24 +1,23 @@
 // Start-up: records the start values, fills the kernel's fields of the program
 // header and enters the entry loop.
 #include "startup.h"
-#include "cmdline.h"
 #include "entry.h"
 #include "service_table.h"
-#include "textcode.h"
-#include "system.h"
-#include "code_pages.h"
+#include "../platform/cmdline.h"
+#include "../platform/codepage.h"
+#include "../platform/process.h"
+#include "../platform/services.h"
+#include "../platform/system.h"
 #include "../console/state.h"
-
-HINSTANCE instanceHandle;
-HINSTANCE prevInstance;
-const char *commandTail;
-ProgramHeader *programHeader;
+#include "../console/window.h"
 
 int WINAPI kernelStartup(HINSTANCE instance, HINSTANCE previous, const char *tail, int show)
 {
     instanceHandle = instance;
     prevInstance = previous;
-    consoleState.showCommand = show;
+    recordShowCommand(show);
+    installProgramEnd(ExitProgram);
+    installConsoleWindow();
     commandTail = tail;
 
     ProgramHeader *h = reinterpret_cast<ProgramHeader *>(reinterpret_cast<uintptr_t>(instance) + QV_HEADER_OFFSET);

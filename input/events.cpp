@@ -4,12 +4,12 @@
 #include "event_codes.h"
 #include "event_queue.h"
 #include "paste.h"
-#include "../console/console.h"
+#include "../console/frontend.h"
+#include "../console/output.h"
 #include "../console/state.h"
-#include "../host/services.h"
-#include "../host/textcode.h"
-#include "../host/code_pages.h"
-#include "../host/system.h"
+#include "../platform/services.h"
+#include "../platform/codepage.h"
+#include "../platform/system.h"
 
 // A key counts as down when the high bit of the 16-bit GetKeyState result
 // is set. GetKeyState reports the state that belonged to the message being
@@ -52,7 +52,7 @@ static bool hookHandsProgramBytes;
 
 static bool charactersInSystemCodePage()
 {
-    return onWindows9x() && programHasCodePage() && !hookHandsProgramBytes;
+    return !wideCallsWork() && programHasCodePage() && !hookHandsProgramBytes;
 }
 
 // One character of the system's code page (n bytes) in the program's; 0
@@ -138,31 +138,28 @@ static void postMouse(int32_t action, WPARAM wParam, LPARAM lParam)
     }
 }
 
-bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)
+InputAction handleInputMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    *result = 0;
     switch (message) {
     case WM_KEYDOWN:
         translateKey(wParam);
-        return true;
+        return InputAction::Handled;
     case WM_SYSKEYDOWN:
         // F10 (with or without Alt) is the program's; Alt with any other key
         // stays with the system, so that Alt+F4 and the menu keys work.
-        if (wParam == VK_F10)
-            translateKey(wParam);
-        else
-            *result = defaultWindowProc(window, message, wParam, lParam);
-        return true;
+        if (wParam != VK_F10) return InputAction::Default;
+        translateKey(wParam);
+        return InputAction::Handled;
     case WM_CHAR:
         if (charactersInSystemCodePage())
             takeSystemCharacter(message, wParam);
         else
             enqueueChar(static_cast<int32_t>(wParam));
-        return true;
+        return InputAction::Handled;
     case WM_IME_CHAR:
         if (charactersInSystemCodePage()) {
             takeSystemCharacter(message, wParam);
-            return true;
+            return InputAction::Handled;
         }
         // A character composed by an input method: a double-byte character
         // carries its lead byte in the high byte. It is queued here, lead
@@ -171,43 +168,41 @@ bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         if (wParam > 0xFF)
             enqueueChar(static_cast<int32_t>((wParam >> 8) & 0xFF));
         enqueueChar(static_cast<int32_t>(wParam & 0xFF));
-        return true;
+        return InputAction::Handled;
     case WM_COMMAND:
         // A notification from a child control (lParam is its window) is
         // dropped and not passed on.
         if (lParam == 0)
             enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
-        return true;
+        return InputAction::Handled;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xF000) == 0xF000)
-            *result = defaultWindowProc(window, message, wParam, lParam);
-        else
-            enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
-        return true;
+        if ((wParam & 0xF000) == 0xF000) return InputAction::Default;
+        enqueueChar(commandCode(static_cast<uint32_t>(wParam)));
+        return InputAction::Handled;
     case WM_MOUSEMOVE:
         if (consoleState.leftDown == 1)
             postMouse(MOUSE_DRAG, wParam, lParam);
-        return true;
+        return InputAction::Handled;
     case WM_LBUTTONDOWN:
         postMouse(MOUSE_BUTTON_DOWN, wParam, lParam);
-        consoleState.leftDown = 1;
-        return true;
+        noteLeftButton(1);
+        return InputAction::Handled;
     case WM_LBUTTONUP:
         postMouse(MOUSE_BUTTON_UP, wParam, lParam);
-        consoleState.leftDown = 0;
-        return true;
+        noteLeftButton(0);
+        return InputAction::Handled;
     case WM_RBUTTONDOWN:
         postMouse(MOUSE_BUTTON_DOWN, wParam, lParam);
-        return true;
+        return InputAction::Handled;
     case WM_RBUTTONUP:
         postMouse(MOUSE_BUTTON_UP, wParam, lParam);
-        return true;
+        return InputAction::Handled;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
         postMouse(MOUSE_DOUBLE_CLICK, wParam, lParam);
-        return true;
+        return InputAction::Handled;
     default:
-        return false;
+        return InputAction::PassOn;
     }
 }
 
@@ -250,8 +245,7 @@ void endByteWindow()
     hookHandsProgramBytes = false;
     if (!byteWindow) return;
     byteWindow = false;
-    SetWindowLongPtrW(consoleState.consoleWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProcW));
-    consoleState.unicodeWindow = true;
+    useUnicodeProcedure();
 }
 
 // Hands a character's bytes in the program's code page to the hook, in the
@@ -277,11 +271,7 @@ void handCharacterToHook(MSG *msg, void(__stdcall *hook)(MSG *))
     endByteWindow();
     unsigned char bytes[8];
     int count = programBytes(joiner, msg->wParam, bytes);
-    if (msg->hwnd && msg->hwnd == consoleState.consoleWindow && consoleState.unicodeWindow) {
-        SetWindowLongPtrA(msg->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(consoleWndProc));
-        consoleState.unicodeWindow = false;
-        byteWindow = true;
-    }
+    if (msg->hwnd && useByteProcedure(msg->hwnd)) byteWindow = true;
     handBytesToHook(*msg, bytes, count, hook);
     endByteWindow();
 }

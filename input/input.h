@@ -1,13 +1,25 @@
-// The input subsystem's side of the console window procedure.
+// The input subsystem's side of the console window procedure, and what the
+// floors above ask of input.
 #pragma once
 #include <windows.h>
 #include <stdint.h>
 
-// Handles WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR, WM_IME_CHAR, WM_COMMAND, WM_SYSCOMMAND, the
-// mouse buttons and WM_MOUSEMOVE (after the window procedure has set the
-// cursor). Returns true when the message is one of these, with the window
-// procedure's result in *result; false for any other message.
-bool handleInputMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result);
+// What the window procedure does with a message after input has seen it.
+enum class InputAction {
+    Handled, // input took it: the procedure returns 0
+    Default, // the system's default handling (Alt with a key, the system's own commands)
+    PassOn,  // not an input message: the program's windowProcHook, else the default handling
+};
+
+// Takes WM_KEYDOWN, WM_SYSKEYDOWN, WM_CHAR, WM_IME_CHAR, WM_COMMAND,
+// WM_SYSCOMMAND, the mouse buttons and WM_MOUSEMOVE (after the window
+// procedure has set the cursor) into the event queue, and says what the
+// window procedure does with the message then.
+InputAction handleInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+// True while WaitEvent blocks in GetMessage on an empty event queue (the
+// run tool's status query reads it).
+bool waitingForInput();
 
 // Adds a code to the event queue unchanged; the bell when the queue is full.
 void enqueueEvent(int32_t code);

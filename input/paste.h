@@ -9,8 +9,6 @@
 // The feed of pasted characters and of input that came during the paste.
 extern PasteFeed pasteFeed;
 
-// Reads the clipboard's text and queues it as typed characters.
-void pasteClipboard(HWND window);
 // Tops the event queue up from the feed; WaitEvent and PeekEvent call it.
 void feedPaste();
 // While a paste is being fed (pasteFeed.pending()), the user's input goes

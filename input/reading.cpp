@@ -2,13 +2,18 @@
 // loops, and ReadLine, the edited line input with echo.
 #include "event_codes.h"
 #include "event_queue.h"
-#include "../console/console.h"
-#include "../host/services.h"
-#include "../host/startup.h"
-#include "../host/runwatch.h"
-#include "../host/textcode.h"
 #include "input.h"
 #include "paste.h"
+#include "../console/frontend.h"
+#include "../console/output.h"
+#include "../platform/codepage.h"
+#include "../platform/process.h"
+#include "../platform/services.h"
+
+// Set while WaitEvent blocks in GetMessage on an empty event queue.
+static bool blockedOnInput;
+
+bool waitingForInput() { return blockedOnInput; }
 
 typedef void(__stdcall *MessageHook)(MSG *);
 
@@ -55,11 +60,11 @@ int32_t __stdcall WaitEvent()
     while (eventQueue.empty()) {
         QvWord hook = programHeader->messageHook;
         MSG msg;
-        runWatch.waiting = 1; // blocked on input, for quorven-run's status query
+        blockedOnInput = true; // for quorven-run's status query
         BOOL got = programTextsWide() ? GetMessageW(&msg, nullptr, 0, 0) : GetMessageA(&msg, nullptr, 0, 0);
-        runWatch.waiting = 0;
+        blockedOnInput = false;
         if (got == 0)
-            ExitProgram(0); // WM_QUIT: its exit code is not used
+            endProgram(0); // WM_QUIT: its exit code is not used
         if (got == -1)
             continue; // nothing was retrieved; the record holds no message
         handleMessage(&msg, hook);
@@ -77,7 +82,7 @@ int32_t __stdcall PeekEvent()
                                 : PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         QvWord hook = programHeader->messageHook;
         if (msg.message == WM_QUIT)
-            ExitProgram(0);
+            endProgram(0);
         handleMessage(&msg, hook);
     }
     feedPaste();

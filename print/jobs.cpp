@@ -1,7 +1,7 @@
 // Print jobs and print settings: documents and pages on the held printer
 // device context, and the copies, page range and quality the user chose.
-#include "../console/console.h"
-#include "../host/services.h"
+#include "../console/frontend.h"
+#include "../platform/services.h"
 #include "state.h"
 
 extern "C" {

@@ -1,8 +1,8 @@
 // Printer selection and setup: the print set-up dialog, the default printer,
 // the printer device context and the default printer's stored orientation.
-#include "../host/services.h"
-#include "../host/textcode.h"
-#include "../console/console.h"
+#include "../platform/services.h"
+#include "../platform/codepage.h"
+#include "../console/frontend.h"
 #include "../console/state.h"
 #include "state.h"
 #include <winspool.h>

@@ -1,10 +1,10 @@
 // The open and save file-name dialogs. All three fill the one retained
 // record and give the chosen name back as a CountedString.
-#include "../console/console.h"
-#include "../host/services.h"
+#include "../console/frontend.h"
+#include "../platform/services.h"
 #include "dialogs.h"
 #include "service_text.h"
-#include "../host/textcode.h"
+#include "../platform/codepage.h"
 #include <stddef.h>
 
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == FILE_DIALOG_RECORD_SIZE,

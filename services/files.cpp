@@ -2,10 +2,10 @@
 // stream pointer is the hosted program's file handle; the kernel keeps no
 // list of open files. Streams left open are flushed by the C run-time's exit,
 // through which ExitProgram ends the process.
-#include "../host/services.h"
-#include "../host/namestring.h"
+#include "../platform/services.h"
+#include "../platform/namestring.h"
 #include "service_text.h"
-#include "../host/textcode.h"
+#include "../platform/codepage.h"
 
 // Opens a file named in the program's text. A program with a text code page
 // of its own has the name converted and opened by its UTF-16 form, so that

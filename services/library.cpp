@@ -1,11 +1,10 @@
 // Memory blocks from the C run-time's heap, dynamic libraries with lookup of
 // procedures by name, and in-place case conversion. None keeps any state.
-#include "../host/services.h"
-#include "../host/namestring.h"
+#include "../platform/services.h"
+#include "../platform/namestring.h"
 #include "service_text.h"
-#include "../host/textcode.h"
-#include "../host/code_pages.h"
-#include "../host/system.h"
+#include "../platform/codepage.h"
+#include "../platform/system.h"
 #include <stdlib.h>
 
 // The other case of one character. Windows 9x only stubs CharUpperW and
@@ -14,7 +13,7 @@
 // not. Never 0 for a character that is not 0.
 static WCHAR otherCase(WCHAR c, bool upper)
 {
-    if (!onWindows9x()) {
+    if (wideCallsWork()) {
         LPWSTR asPointer = reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(c));
         WCHAR other = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(upper ? CharUpperW(asPointer) : CharLowerW(asPointer)));
         return other ? other : c;

@@ -1,7 +1,7 @@
 // Command-line tail, NameString copy and the stored rectangle's text.
-#include "host/cmdline.h"
-#include "host/namestring.h"
-#include "host/settings_text.h"
+#include "platform/cmdline.h"
+#include "platform/namestring.h"
+#include "platform/settings_text.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -123,8 +123,7 @@ TEST(ConsoleRectText, PlacedOnTheWorkArea)
 
 // Text code pages: the joiner's option, surrogate pairs, case conversion
 // that leaves double-byte characters alone, the UTF-16 command-line tail.
-#include "host/code_pages.h"
-#include "common/code_page_rules.h"
+#include "common/codepage_rules.h"
 
 TEST(CodePages, OptionTakesAnsiCodePagesOnly)
 {

@@ -1,7 +1,7 @@
 // quorven-join: joins a kernel and a compiled program into one executable.
 //   quorven-join KERNEL.exe PROGRAM.bin OUT.exe [--reserve N] [--code-page N]
 #include "../pe/file_io.h"
-#include "../../common/code_page_rules.h"
+#include "../../common/codepage_rules.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

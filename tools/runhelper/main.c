@@ -42,7 +42,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* Must match host/runwatch.h. */
+/* Must match console/runwatch.h. */
 #define RUN_QUERY_STATUS 0
 #define RUN_QUERY_SCREEN 1
 #define RUN_SCREEN_NOW 1

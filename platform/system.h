@@ -19,6 +19,10 @@ extern SystemInfo systemInfo;
 void readSystemInfo();
 
 inline bool onWindows9x() { return systemInfo.windows9x; }
+// The one decision between a wide ("W") call and its ANSI form: the wide
+// calls work on every NT; Windows 95, 98 and Me only stub most of them, so
+// there the ANSI form gets the text in the system's code page.
+inline bool wideCallsWork() { return !systemInfo.windows9x; }
 // Message-only windows (HWND_MESSAGE) exist from Windows 2000 on.
 inline bool hasMessageOnlyWindows() { return !systemInfo.windows9x && systemInfo.major >= 5; }
 

@@ -1,5 +1,4 @@
-#include "textcode.h"
-#include "code_pages.h"
+#include "codepage.h"
 #include "system.h"
 
 // Filled by the joiner; the kernel only reads it. volatile: its value is
@@ -7,22 +6,25 @@
 extern "C" __attribute__((section(".qvcp"), used)) volatile const CodePageRecord textCodePageRecord = {
     {'Q', 'V', 'T', 'E', 'X', 'T', 'C', 'P'}, 0};
 
-static UINT textCodePage;    // N, or 0
-static bool leadBytes[256];  // lead bytes of the program's code page
+static UINT textCodePage;         // N, or 0
+static LeadByteTable leadBytes;   // lead bytes of the program's code page
 
 void initTextCodePage()
 {
     UINT n = textCodePageRecord.codePage;
     if (n && (codePageCharset(n) < 0 || !IsValidCodePage(n))) n = 0;
     textCodePage = n;
+    leadBytes = LeadByteTable{};
     for (int b = 0; b < 256; b++)
-        leadBytes[b] = (n ? IsDBCSLeadByteEx(n, static_cast<BYTE>(b)) : IsDBCSLeadByte(static_cast<BYTE>(b))) != 0;
+        if (n ? IsDBCSLeadByteEx(n, static_cast<BYTE>(b)) : IsDBCSLeadByte(static_cast<BYTE>(b)))
+            setLeadByte(leadBytes, static_cast<unsigned char>(b));
 }
 
 bool programHasCodePage() { return textCodePage != 0; }
-bool programTextsWide() { return textCodePage != 0 && !onWindows9x(); }
+bool programTextsWide() { return textCodePage != 0 && wideCallsWork(); }
 UINT programCodePage() { return textCodePage ? textCodePage : CP_ACP; }
-bool programLeadByte(unsigned char b) { return leadBytes[b]; }
+bool programLeadByte(unsigned char b) { return isLeadByte(leadBytes, b); }
+const LeadByteTable &programLeadBytes() { return leadBytes; }
 
 WCHAR *toWide(UINT cp, const char *text, int length, WCHAR *out, int count)
 {
@@ -52,6 +54,13 @@ int toProgramText(const WCHAR *text, char *out, int size)
     n = WideCharToMultiByte(programCodePage(), 0, text, fit, out, size - 1, nullptr, nullptr);
     out[n] = 0;
     return n;
+}
+
+char *toSystemText(const WCHAR *text, char *out, int size)
+{
+    if (!WideCharToMultiByte(CP_ACP, 0, text, -1, out, size, nullptr, nullptr)) out[0] = 0;
+    out[size - 1] = 0;
+    return out;
 }
 
 int kernelMessageBox(HWND owner, const char *text, const char *caption, UINT type)

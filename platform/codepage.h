@@ -1,3 +1,8 @@
+// The program's text code page and the conversions through Windows: the one
+// unit that says in which code page a text is and turns it into what a call
+// takes. The pure rules (which code pages, lead-byte tables, joining units)
+// are common/codepage_rules.h.
+//
 // The code pages of texts the kernel hands to Windows. The kernel's own
 // texts are GBK and go to the wide calls after an explicit conversion from
 // code page 936, so that they read right whatever the system's code page.
@@ -6,6 +11,7 @@
 #pragma once
 #include <windows.h>
 #include <stdint.h>
+#include "../common/codepage_rules.h"
 
 // The record the joiner fills: a tag it finds the record by, then N (0: the
 // program's texts are in the system's ANSI code page). It lives in a
@@ -28,8 +34,10 @@ bool programHasCodePage();
 bool programTextsWide();
 // The program's text code page for the conversion calls: N or CP_ACP.
 UINT programCodePage();
-// A lead byte of a double-byte character in the program's code page.
+// A lead byte of a double-byte character in the program's code page, and
+// the table of them all (the console's drawing and selection read it).
 bool programLeadByte(unsigned char b);
+const LeadByteTable &programLeadBytes();
 
 // Converts text (length bytes, or up to its NUL when length is -1) from
 // code page cp to UTF-16 in out, which holds count units; the result is
@@ -39,6 +47,11 @@ WCHAR *toWide(UINT cp, const char *text, int length, WCHAR *out, int count);
 // (size bytes, NUL-terminated, cut short when it does not fit); returns the
 // length without the NUL.
 int toProgramText(const WCHAR *text, char *out, int size);
+
+// Converts NUL-terminated UTF-16 text to the system's ANSI code page in out
+// (size bytes, NUL-terminated; empty when it cannot be converted): the text
+// of an ANSI call made where the wide one is a stub (Windows 9x).
+char *toSystemText(const WCHAR *text, char *out, int size);
 
 // A message box whose text and caption are the kernel's own GBK texts.
 int kernelMessageBox(HWND owner, const char *text, const char *caption, UINT type);

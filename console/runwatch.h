@@ -7,14 +7,6 @@
 #include <windows.h>
 #include <stdint.h>
 
-struct RunWatch {
-    UINT queryMessage; // "QuorvenRunQuery", registered when the first registered-range message arrives
-    HWND listener;     // the tool's window that receives the screen at exit; 0 without a tool
-    int32_t waiting;   // 1 while WaitEvent blocks in GetMessageA on an empty event queue
-};
-
-extern RunWatch runWatch;
-
 // The query's requests (wParam); lParam is the tool's window.
 enum : WPARAM {
     RUN_QUERY_STATUS = 0, // answer the status word; makes lParam the listener

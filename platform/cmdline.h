@@ -1,6 +1,7 @@
 // Command-line tail: the process command line without the program name.
 // Pure logic, free of Windows, so it is unit-tested natively.
 #pragma once
+#include <stdint.h>
 
 // Returns the address inside commandLine where the tail starts. A name that
 // starts with a double quote runs to the next double quote, which goes with
@@ -26,3 +27,7 @@ template <typename Unit, typename IsLead> const Unit *tailAfterName(const Unit *
     while (*p && *p <= ' ') p++;
     return p;
 }
+
+// The tail of a UTF-16 command line: the program name removed as
+// commandLineTail does for a byte string (no lead bytes in UTF-16).
+const uint16_t *wideCommandLineTail(const uint16_t *commandLine);

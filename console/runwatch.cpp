@@ -1,11 +1,16 @@
 // Answers quorven-run's queries; see runwatch.h.
 #include "runwatch.h"
-#include "../console/state.h"
+#include "state.h"
 #include "../input/event_queue.h"
+#include "../input/input.h"
 #include <stdlib.h>
 #include <string.h>
 
-RunWatch runWatch;
+// What the run tool's questions need kept between them.
+static struct RunWatch {
+    UINT queryMessage; // "QuorvenRunQuery", registered when the first registered-range message arrives
+    HWND listener;     // the tool's window that receives the screen at exit; 0 without a tool
+} runWatch;
 
 bool isRegisteredRunQuery(UINT message)
 {
@@ -52,7 +57,7 @@ LRESULT answerRunQuery(WPARAM request, LPARAM toolWindow)
     if (request == RUN_QUERY_SCREEN) return sendScreen(tool, RUN_SCREEN_NOW);
     runWatch.listener = tool;
     uint32_t status = RUN_STATUS_TAG | static_cast<uint32_t>(eventQueue.readIndex & 0xFF);
-    if (runWatch.waiting) status |= RUN_STATUS_WAITING;
+    if (waitingForInput()) status |= RUN_STATUS_WAITING;
     // Input, posted messages, timers or painting the loop has yet to handle.
     if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY))) status |= RUN_STATUS_PENDING;
     return static_cast<LRESULT>(status);

@@ -1,0 +1,30 @@
+// The console's renderer (render.cpp): the window's side of the console's
+// front end (frontend.h), installed by the window, and what the window
+// procedure hands it: painting, the client area's size, the focus and the
+// caret, and the drawing thread.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+// The front end's drawing routines (frontend.h names what each does).
+void renderChanges();
+void renderSettle();
+void renderRows(int32_t first, int32_t last);
+void renderScrollBar(int32_t position);
+void renderColors();
+void renderHandOutDC();
+
+// WM_PAINT: deferred output first, then what the system invalidated.
+void paintWindow(HWND window);
+// WM_SIZE: the client area the renderer fills, pixels.
+void rendererSized(int32_t width, int32_t height);
+// WM_SETFOCUS (true) and WM_KILLFOCUS (false): the caret is made at the
+// cursor with the focus and destroyed without it.
+void caretFocus(HWND window, bool focus);
+// SetCaretHeight: creates the caret anew at that height (clamped to the
+// cell), focus or not, and shows it at the cursor.
+void newCaret(int32_t height);
+// The thread that draws deferred output; started with the window, stopped
+// before the window is destroyed.
+void startDrawingThread();
+void stopDrawingThread();
