@@ -96,7 +96,8 @@ def parser():
                     help='type TEXT (UTF-8) and Enter when the program waits for input; repeatable')
     ap.add_argument('--input-file', action=ScriptAction, metavar='FILE', help='the same, one line per ReadLine')
     ap.add_argument('--keys', action=ScriptAction, metavar='KEYS',
-                    help='key names (Return, Escape, F1, Left, ctrl+a ...), blank-separated, typed as one step')
+                    help='key names (Return, Escape, F1, Left, ctrl+a ...; Enter is Return), blank-separated, typed as '
+                         'one step')
     ap.add_argument('--screen', metavar='FILE', help='write the console\'s text at the end (- for standard output)')
     ap.add_argument('--png', metavar='FILE', help='screenshot of the console window at the end')
     ap.add_argument('--expect', metavar='FILE',

@@ -30,7 +30,7 @@ def object_file_kind(head):
         return 'ELF'
     if len(head) >= 20:
         machine, sections, _, _, _, optional = struct.unpack_from('<HHIIIH', head, 0)
-        if machine in (0x14C, 0x8664) and 0 < sections < 100 and optional == 0:
+        if machine in (0x14C, 0x8664) and sections > 0 and optional == 0:
             return 'COFF'
     return None
 
