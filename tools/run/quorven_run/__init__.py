@@ -113,8 +113,6 @@ def run_tool(argv, bin_dir, harness_dir, early):
         options = cli.parse(argv)
     except cli.CommandLineError as e:
         return refuse(str(e))
-    if options.locale:
-        os.environ['QV_LOCALE'] = options.locale  # every Wine process of the run (qvharness.wine_env)
     messages = Messages()
     started = time.time()
     try:
@@ -132,7 +130,7 @@ def run_tool(argv, bin_dir, harness_dir, early):
     session = None
     try:
         session = Session(qvharness, prefix_for(default_prefix(bin_dir), options.dpi), options.display, bin_dir,
-                          go_line(options), early, options.dpi)
+                          go_line(options), early, options.dpi, options.locale)
         run = drive.Run(options, plan.chunks, session, plan.program, plan.symbols, messages, plan.code_page)
         outcome = ended_run(run, run.run(started, options.timeout))
     except UsageError as e:

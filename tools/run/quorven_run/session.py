@@ -51,12 +51,15 @@ class Session:
     are taken over here where they fit the run; otherwise the X server
     starts while the prefix is checked, and the helper while the X server
     starts (it touches no window before "go"). harness is the test
-    harness's module (qvharness), whose Wine environment the tool shares."""
+    harness's module (qvharness), whose Wine environment the tool shares;
+    locale, when given, is the one every Wine process of the run gets
+    instead of the harness's zh_CN.UTF-8."""
 
-    def __init__(self, harness, prefix, use_display, bin_dir, go, early, dpi=DEFAULT_DPI):
+    def __init__(self, harness, prefix, use_display, bin_dir, go, early, dpi=DEFAULT_DPI, locale=None):
         self.harness = harness
         self.xserver = self.states = self.helper = None
         self.env = None
+        self.locale = locale
         try:
             self.start(prefix, use_display, bin_dir, go, early, dpi)
         except BaseException:
@@ -73,9 +76,7 @@ class Session:
             if first:
                 prepare_prefix(prefix, bin_dir, self.harness.ROOT, dpi)
             display = os.environ['DISPLAY'] if use_display else ':%d' % self.xserver.number
-            info = {'display': display, 'prefix': os.path.abspath(prefix)}
-            self.harness.use_session(info)
-            self.env = self.harness.wine_env(info)
+            self.env = self.wine_env(display, prefix)
             proc = None
             if first and early.helper and early.env == self.env:
                 proc, early.helper = early.helper, None
@@ -95,6 +96,11 @@ class Session:
             # has not touched it yet, goes with the server.
             self.close()
         raise RunError('could not start Xvfb')
+
+    def wine_env(self, display, prefix):
+        """The environment of every Wine process of the run."""
+        extra = {'QV_LOCALE': self.locale, 'LC_ALL': self.locale, 'LANG': self.locale} if self.locale else None
+        return self.harness.wine_env({'display': display, 'prefix': os.path.abspath(prefix)}, extra)
 
     def start_xserver(self, early):
         """The X server and its window states: the ones started early where
