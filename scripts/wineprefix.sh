@@ -110,8 +110,32 @@ if [ ! -f "$font_stamp" ]; then
   fi
 fi
 
+# The prefix's DPI (QV_DPI; 96, Wine's own, changes nothing): LogPixels in
+# the two keys Wine's configuration writes it to. It holds for every program
+# of the prefix, so quorven-run --dpi N gives each N a prefix of its own.
+dpi="${QV_DPI:-96}"
+case "$dpi" in
+  '' | *[!0-9]*) echo "setup: QV_DPI must be a whole number of dots per inch, not '$dpi'" >&2; exit 1 ;;
+esac
+dpi_stamp="$WINEPREFIX/.quorven-dpi-$dpi"
+if [ "$dpi" != 96 ] && [ ! -f "$dpi_stamp" ]; then
+  echo "setup: setting $WINEPREFIX to $dpi DPI"
+  query() { DISPLAY= wine reg query "$1" /v "$2" 2>/dev/null 8>&- | tr -d '\r'; }
+  for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+    DISPLAY= wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 8>&- || true
+    if ! query "$key" LogPixels | grep -qi "LogPixels *REG_DWORD *$(printf '0x%x' "$dpi")\$"; then
+      echo "setup: could not set LogPixels to $dpi in $key of $WINEPREFIX" >&2
+      exit 1
+    fi
+  done
+  rm -f "$WINEPREFIX"/.quorven-dpi-*
+  touch "$dpi_stamp"
+fi
+
 # The ready mark: inode, size and time of the font, of its registry file and
-# of this script, as the prefix was last made complete for them. quorven-run
-# finds it matching and skips this script (tools/run/quorven_run.py).
-stat -c '%i %s %Y' "$font" "$reg" "$here/scripts/wineprefix.sh" >"$WINEPREFIX/.quorven-ready.new.$$"
+# of this script, as the prefix was last made complete for them, and its DPI.
+# quorven-run finds it matching and skips this script
+# (tools/run/quorven_early.py, prefix_ready).
+{ stat -c '%i %s %Y' "$font" "$reg" "$here/scripts/wineprefix.sh"; echo "dpi $dpi"; } \
+  >"$WINEPREFIX/.quorven-ready.new.$$"
 mv "$WINEPREFIX/.quorven-ready.new.$$" "$WINEPREFIX/.quorven-ready"

@@ -45,6 +45,14 @@ with tempfile.TemporaryDirectory() as d:
     header_only = os.path.join(d, 'header.bin')
     with open(header_only, 'wb') as f:
         f.write(b'\0\0\0\0' + bytes(image[4:0x60]))  # addressMode 0, nothing after the header
+    # The compiler's object files (gcc -c): mingw's COFF, whose machine and
+    # section count read as addressMode 393548, and an ELF relocatable.
+    coff_o = os.path.join(d, 'prog.o')
+    with open(coff_o, 'wb') as f:
+        f.write((0x14C).to_bytes(2, 'little') + (6).to_bytes(2, 'little') + b'\0' * 12 + b'\0\0\4\1' + b'\0' * 200)
+    elf_o = os.path.join(d, 'prog-elf.o')
+    with open(elf_o, 'wb') as f:
+        f.write(b'\x7fELF\1\1\1' + b'\0' * 9 + (1).to_bytes(2, 'little') + (3).to_bytes(2, 'little') + b'\0' * 200)
     text = os.path.join(d, 'text.exe')
     with open(text, 'wb') as f:
         f.write(b'MZ' + b'x' * 200)
@@ -108,6 +116,9 @@ with tempfile.TemporaryDirectory() as d:
         ('addressMode 2', [kernel, mode2, out], 'addressMode'),
         ('header alone', [kernel, header_only, out], 'header alone'),
         ('an executable as program', [kernel, kernel, out], 'objcopy -O binary'),
+        ('a COFF object file as program', [kernel, coff_o, out], 'an object file (COFF), not a flat program image; '
+         'link it with sdk/hosted.ld'),
+        ('an ELF object file as program', [kernel, elf_o, out], 'an object file (ELF)'),
         ('missing kernel', [os.path.join(d, 'none.exe'), prog, out], 'cannot read'),
         ('missing program', [kernel, os.path.join(d, 'none.bin'), out], 'cannot read'),
         ('unwritable output', [kernel, prog, os.path.join(d, 'no', 'dir', 'x.exe')], 'cannot write'),

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""quorven-run, end to end: bad use (misspelt keys, a linked .pe, a kernel
+"""quorven-run, end to end: bad use (misspelt keys, a linked .pe, a flat image
+or object file not yet joined, a bad --dpi, a kernel
 alone, symbols of another program) gets one line and status 2 before
 anything starts; two runs of the sum example at once, with Chinese and ASCII
 input, each give their own exact screen text, one passing --expect, the
@@ -8,7 +9,9 @@ runs out ends the run with 125 and a screenshot; --timeout ends a program
 that computes for ever with 124; a fault is reported with its code and its
 offset and function in the program image, its box answered Cancel (the
 program ends with 1) or OK (it starts again); --result holds the outcome;
---png of a program that never opens its console says so in one line.
+--png of a program that never opens its console says so in one line; a
+character in the view's last column on code pages 1252 and 932 reads as
+the console shows it; --dpi runs the program at that DPI.
 usage: run_tool_test.py RUNPROBE.exe RUNPROBE.pe"""
 import json
 import os
@@ -53,8 +56,20 @@ with tempfile.TemporaryDirectory() as d:
     text = os.path.join(d, 'notes.exe')
     with open(text, 'w') as f:
         f.write('not a program\n')
+    # A hosted program's flat image (header: addressMode 0, entry offset
+    # 0x60) and the compiler's object file, given before they are joined.
+    flat = os.path.join(d, 'prog.bin')
+    with open(flat, 'wb') as f:
+        f.write(bytes(0x1C) + (0x60).to_bytes(4, 'little') + bytes(0xE0))
+    obj = os.path.join(d, 'prog.o')
+    with open(obj, 'wb') as f:
+        f.write((0x14C).to_bytes(2, 'little') + (6).to_bytes(2, 'little') + bytes(0x100))
     for name, args, word in [
         ('unknown option', ['--colour', sum_exe], '--colour'),
+        ('a flat image not yet joined', [flat], 'join it first: quorven-join'),
+        ('an object file', [obj], 'an object file (COFF), not a joined program; link it with sdk/hosted.ld'),
+        ('a DPI out of range', ['--dpi', '1000', sum_exe], '--dpi'),
+        ('a DPI that is not a number', ['--dpi', '1.5', sum_exe], '--dpi'),
         ('missing program', [os.path.join(d, 'none.exe')], 'no such file'),
         ('a text file', [text], 'not a Windows executable'),
         ('an executable that is not a joined program', [os.path.join(bin_dir, 'quorven-runhelper.exe')],
@@ -142,8 +157,21 @@ with tempfile.TemporaryDirectory() as d:
     check('fault: its offset in faultHere (at 0x%X) and the function, on stderr and in --result' % at,
           at > 0 and at <= offset < at + 16 and 'offset 0x%X of the program image (faultHere' % offset in r.err
           and fault.get('code') == code and (fault.get('function') or '').startswith('faultHere')
+          and fault.get('name') and 'exception %s %s)' % (code, fault.get('name')) in r.err
           and fault.get('answer') == 'cancel' and outcome.get('ended') == 'exited'
           and outcome.get('exit_code') == 1, r)
+
+    # A byte in the view's last column that is a whole character: "é" on
+    # code page 1252, a half-width katakana on 932. The screen text shows
+    # the two rows as the console does, "next" whole on the second. The
+    # second run is at 144 DPI too, in a Wine prefix of its own.
+    for locale, byte, char, dpi in [('en_US.UTF-8', 'E9', 'é', 96), ('ja_JP.UTF-8', 'B1', 'ｱ', 144)]:
+        r = run('--locale', locale, '--screen', '-', *(['--dpi', str(dpi)] if dpi != 96 else []), probe, 'wrap', byte)
+        lines = r.out.splitlines()
+        cols = int(lines[1].split()[1]) if len(lines) > 1 and lines[1].startswith('cols ') else 0
+        check('%s, %d DPI: %r in the view\'s last column, "next" on the row below' % (locale, dpi, char),
+              r.returncode == 0 and cols > 10 and lines == ['args: wrap ' + byte, 'cols %d' % cols, 'dpi %d' % dpi,
+                                                            'x' * (cols - 1) + char, 'next'], r)
 
     # Answered OK, the program starts its entry again, which ends with 5 the
     # second time.

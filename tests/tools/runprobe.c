@@ -6,7 +6,11 @@
  *   fault  writes a Chinese word that the wrap splits and the offset of
  *          faultHere in the program image, then faults there writing to
  *          address 0 (the fault box, answered by the tool); started again
- *          after OK, it says so and ends with code 5. */
+ *          after OK, it says so and ends with code 5;
+ *   wrap XX writes the view's width and the screen's DPI, then the byte
+ *          XX (hexadecimal) in the view's last column and "next" after it:
+ *          the wrap puts "next" on the row below, unless XX is a lead
+ *          byte of the code page, whose trail byte "n" then is. */
 #include "quorven.h"
 
 static int32_t QV_STDCALL entry(void);
@@ -34,6 +38,29 @@ static void __attribute__((noipa)) faultHere(void) { *nowhere = 1; }
 
 static int faults; /* kept when the entry starts again after a fault */
 
+static void sayNumber(int32_t value)
+{
+    char digits[12];
+    int n = 0;
+    do digits[n++] = (char)('0' + value % 10); while (value /= 10);
+    while (n) qvPutChar(digits[--n]);
+}
+
+static int hexDigit(char c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 0;
+}
+
+typedef int(QV_STDCALL *GetDeviceCapsFn)(uint32_t dc, int index);
+
+/* The screen's LOGPIXELSY (90), as the system reports it to the kernel. */
+static int screenDpi(void)
+{
+    uint32_t gdi = qvLoadLibraryByName("gdi32.dll", 9);
+    GetDeviceCapsFn caps = gdi ? (GetDeviceCapsFn)qvGetProcByName("GetDeviceCaps", 13, gdi) : 0;
+    return caps ? caps(qvGetScreenDC(), 90) : -1;
+}
+
 static int32_t QV_STDCALL entry(void)
 {
     const char *tail = qvCommandLine();
@@ -48,6 +75,20 @@ static int32_t QV_STDCALL entry(void)
         qvNewLine();
         for (volatile uint32_t i = 0;; i++) {
         }
+    }
+    if (startsWith(tail, "wrap ")) {
+        int32_t cols = qvGetViewSize() & 0xFFFF;
+        say("cols ");
+        sayNumber(cols);
+        qvNewLine();
+        say("dpi ");
+        sayNumber(screenDpi());
+        qvNewLine();
+        for (int32_t i = 0; i < cols - 1; i++) qvPutChar('x');
+        qvPutChar((char)(hexDigit(tail[5]) * 16 + hexDigit(tail[6])));
+        say("next");
+        qvNewLine();
+        qvExitProgram(0);
     }
     if (startsWith(tail, "fault") && faults) {
         say("started again after the fault");

@@ -3,6 +3,9 @@ if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME tools.join_cli COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/join_cli_test.py ${QV_BIN_DIR})
   # The console font the build makes: metrics, coverage, every glyph drawn
   # against its source bitmap, the same bytes from a second run.
+  # quorven-run's pure parts, with no Wine: screen text, script, key names,
+  # fault reports, the file checks, the outcome's status.
+  add_test(NAME tools.run_units COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/run_units_test.py)
   add_test(NAME tools.console_font
            COMMAND ${QV_FONT_PYTHON} ${CMAKE_SOURCE_DIR}/tests/tools/console_font_test.py ${QV_CONSOLE_FONT})
 endif()

@@ -11,8 +11,11 @@ when a row names no import, when an import is missing on 98, NT 4.0 or 2000
 import that 95 or 98 only stubs is not marked as called on NT only (behind
 the kernel's check of the system). Windows 95 lacks msvcrt.dll, which the
 kernel needs there beyond the system; missing on 95 is allowed."""
-import struct
+import os
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'pylib'))
+import pe_reader  # noqa: E402
 
 STATES = {'present', 'stub', 'missing'}
 SYSTEMS = ['95', '98', 'NT 4.0', '2000']
@@ -23,59 +26,17 @@ class BadImage(Exception):
     pass
 
 
+# The reader's reasons, as this check words them.
+PE_COMPLAINTS = {'no MZ': 'not an executable (no MZ)', 'no PE': 'not an i386 PE image',
+                 'machine': 'not an i386 PE image', 'optional header': 'not a 32-bit optional header'}
+
+
 def imports(path):
     """(library, function) of every import by name of a PE image file."""
-    with open(path, 'rb') as f:
-        data = f.read()
-
-    def u16(at):
-        return struct.unpack_from('<H', data, at)[0]
-
-    def u32(at):
-        return struct.unpack_from('<I', data, at)[0]
-
     try:
-        if data[:2] != b'MZ':
-            raise BadImage('not an executable (no MZ)')
-        pe = u32(0x3C)
-        if data[pe:pe + 4] != b'PE\0\0' or u16(pe + 4) != 0x14C:
-            raise BadImage('not an i386 PE image')
-        sections_at = pe + 24 + u16(pe + 20)
-        opt = pe + 24
-        if u16(opt) != 0x10B:
-            raise BadImage('not a 32-bit optional header')
-        import_rva = u32(opt + 96 + 8)
-        sections = []
-        for i in range(u16(pe + 6)):
-            s = sections_at + 40 * i
-            sections.append((u32(s + 12), max(u32(s + 8), u32(s + 16)), u32(s + 20)))
-
-        def offset(rva):
-            for va, size, raw in sections:
-                if va <= rva < va + size:
-                    return raw + rva - va
-            raise BadImage('RVA 0x%X lies in no section' % rva)
-
-        def cstring(rva):
-            at = offset(rva)
-            return data[at:data.index(b'\0', at)].decode('ascii')
-
-        found = []
-        d = offset(import_rva)
-        while u32(d + 12):
-            library = cstring(u32(d + 12))
-            thunk = offset(u32(d) or u32(d + 16))
-            while u32(thunk):
-                entry = u32(thunk)
-                if entry & 0x80000000:
-                    found.append((library, '#%d' % (entry & 0xFFFF)))
-                else:
-                    found.append((library, cstring(entry + 2)))
-                thunk += 4
-            d += 20
-        return found
-    except (struct.error, ValueError, IndexError) as e:
-        raise BadImage('damaged import table (%s)' % e)
+        return pe_reader.PeFile(path).imports()
+    except pe_reader.PeError as e:
+        raise BadImage(PE_COMPLAINTS.get(e.reason) or str(e))
 
 
 def table(path):

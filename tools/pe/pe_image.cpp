@@ -32,6 +32,12 @@ constexpr uint32_t OPT_MAJOR_SUBSYSTEM = 48, OPT_MINOR_SUBSYSTEM = 50, OPT_SIZE_
 constexpr uint32_t OPT_SIZE_OF_HEADERS = 60, OPT_CHECKSUM = 64, OPT_SUBSYSTEM = 68, OPT_DLL_CHARACTERISTICS = 70;
 constexpr uint32_t OPT_NUMBER_OF_RVA = 92, OPT_DATA_DIRECTORIES = 96;
 
+// What tells an object file: ELF's e_type, a COFF header's section count
+// and optional-header size (a flat image starts with addressMode 0 or 1,
+// never with a machine number).
+constexpr uint32_t ELF_TYPE = 16, COFF_SECTION_COUNT = 2, COFF_OPTIONAL_SIZE = 16;
+constexpr uint16_t ELF_RELOCATABLE = 1, MACHINE_AMD64 = 0x8664;
+
 // Program header fields the joiner checks.
 constexpr uint32_t HEADER_ADDRESS_MODE = 0x00, HEADER_ENTRY_POINT = 0x1C;
 
@@ -169,10 +175,30 @@ bool roomForSectionHeader(const Bytes &file, const Image &img, std::string &erro
     return true;
 }
 
+// "ELF" or "COFF" when the file starts as a relocatable object file does:
+// an ELF header of type ET_REL, or a COFF header for i386 or x86-64 with no
+// optional header (which an image always has). Null otherwise.
+const char *objectFileKind(const Bytes &file)
+{
+    if (file.size() >= 18 && file[0] == 0x7F && file[1] == 'E' && file[2] == 'L' && file[3] == 'F' &&
+        get16(file, ELF_TYPE) == ELF_RELOCATABLE)
+        return "ELF";
+    if (file.size() >= 20 && (get16(file, 0) == MACHINE_I386 || get16(file, 0) == MACHINE_AMD64) &&
+        get16(file, COFF_SECTION_COUNT) > 0 && get16(file, COFF_OPTIONAL_SIZE) == 0)
+        return "COFF";
+    return nullptr;
+}
+
 // What the kernel relies on in the program header: an addressMode it knows
 // and, for an offset, an entry inside the program after the header.
 bool checkProgram(const Bytes &program, std::string &error)
 {
+    // The compiler's object file (gcc -c), given instead of the image made
+    // from the linked program: its first words would pass for addressMode.
+    if (const char *kind = objectFileKind(program))
+        return refuse(error, "program: an object file (%s), not a flat program image; link it with "
+                             "sdk/hosted.ld, then make the image with objcopy -O binary -j .qvprog PROGRAM.pe "
+                             "PROGRAM.bin (sdk/program.mk does both)", kind);
     // An executable starts with "MZ", which no header does (its addressMode
     // is 0 or 1): most likely the linker's output, given as it is.
     if (program.size() >= 2 && program[0] == 'M' && program[1] == 'Z')

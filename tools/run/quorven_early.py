@@ -4,8 +4,8 @@ helper's Wine process each take longer to
 start (60 to 90 ms natively) than Python takes to load the tool and check the
 command line, so they are started first, from this module, which loads only
 the lightest parts of the standard library; the tool adopts them once the
-command line has passed its checks (quorven_run.Session), and ends them when
-it refuses the command line. Where the tool may not use them (another
+command line has passed its checks (quorven_run.session.Session), and ends
+them when it refuses the command line. Where the tool may not use them (another
 display, another locale, an environment that changed in between) it ends
 them and starts its own."""
 import os
@@ -127,16 +127,18 @@ class WindowStates:
         self.proc.stdout.close()
 
 
-def prefix_ready(prefix, bin_dir, root):
+def prefix_ready(prefix, bin_dir, root, dpi=96):
     """Whether scripts/wineprefix.sh would find nothing to do: the ready
     mark it writes last names the font, its registry file and the script as
-    they are now, and the prefix still has its system and the font."""
+    they are now, and the prefix's DPI, and the prefix still has its system
+    and the font."""
     font = os.environ.get('QV_CONSOLE_FONT') or os.path.join(bin_dir, 'quorven-console.ttf')
     try:
         mark = ''
         for path in (font, font[:-len('.ttf')] + '.reg', os.path.join(root, 'scripts', 'wineprefix.sh')):
             st = os.stat(path)
             mark += '%d %d %d\n' % (st.st_ino, st.st_size, int(st.st_mtime))
+        mark += 'dpi %d\n' % dpi
         with open(os.path.join(prefix, '.quorven-ready')) as f:
             found = f.read()
     except OSError:
