@@ -15,8 +15,15 @@ void initTextCodePage()
     UINT n = textCodePageRecord.codePage;
     if (n && (codePageCharset(n) < 0 || !IsValidCodePage(n))) n = 0;
     textCodePage = n;
+    // The program's code page: its lead-byte ranges from GetCPInfo, which
+    // every system the kernel runs on documents (IsDBCSLeadByteEx has no
+    // such page for 95, 98 or NT 4.0). The system's own: IsDBCSLeadByte.
+    CPINFO info = {};
+    bool ranges = n && GetCPInfo(n, &info);
     for (int b = 0; b < 256; b++)
-        leadBytes[b] = (n ? IsDBCSLeadByteEx(n, static_cast<BYTE>(b)) : IsDBCSLeadByte(static_cast<BYTE>(b))) != 0;
+        leadBytes[b] = !ranges && IsDBCSLeadByte(static_cast<BYTE>(b));
+    for (int i = 0; ranges && i + 1 < MAX_LEADBYTES && info.LeadByte[i]; i += 2)
+        for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; b++) leadBytes[b] = true;
 }
 
 bool programHasCodePage() { return textCodePage != 0; }

@@ -1,6 +1,8 @@
 # The command-line tools.
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME tools.join_cli COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/join_cli_test.py ${QV_BIN_DIR})
+  # The import check's rules (tools/compat/check_imports.py) on a small table.
+  add_test(NAME tools.check_imports COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/check_imports_test.py)
   # The console font the build makes: metrics, coverage, every glyph drawn
   # against its source bitmap, the same bytes from a second run.
   add_test(NAME tools.console_font
