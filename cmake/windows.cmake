@@ -24,9 +24,14 @@ file(GLOB QV_KERNEL_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/console/*.cpp ${CMAKE_SOURCE_DIR}/input/*.cpp
   ${CMAKE_SOURCE_DIR}/print/*.cpp ${CMAKE_SOURCE_DIR}/services/*.cpp ${CMAKE_SOURCE_DIR}/common/*.cpp)
 add_executable(quorven-linked WIN32 ${QV_KERNEL_SOURCES} ${CMAKE_BINARY_DIR}/kernel_res.o)
+# The same bytes from every clean build of a commit, wherever it is built:
+# source and build folders are mapped away from any path the compiler would
+# record, and the linker writes no time stamp (0 in the PE header), so that
+# a compiler shipping the kernel can rebuild it and compare.
+set(QV_REPRODUCIBLE_FLAGS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 target_compile_options(quorven-linked PRIVATE
   -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-  -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+  -fno-threadsafe-statics -ffunction-sections -fdata-sections ${QV_REPRODUCIBLE_FLAGS})
 # The platform's own C run-time (msvcrt) for formatting, scanning and streams,
 # not the C library's replacements.
 target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
@@ -34,7 +39,7 @@ target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
 # relocations, DllCharacteristics 0 (hosted programs run code they place in
 # memory blocks, so no NX compatibility).
 target_link_options(quorven-linked PRIVATE
-  -s -static-libgcc -Wl,--gc-sections
+  -s -static-libgcc -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-tsaware,--disable-reloc-section,--image-base,0x400000
   -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
 target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32 comdlg32 winspool)
