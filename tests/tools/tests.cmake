@@ -17,8 +17,8 @@ qv_wine_check(join_cli_windows python3 tests/tools/join_cli_test.py ${QV_BIN_DIR
 qv_hosted_test(run_tool SOURCES tests/tools/runprobe.c SCRIPT tests/tools/run_tool_test.py TIMEOUT 900
                ARGS ${CMAKE_BINARY_DIR}/windows/hosted/run_tool.pe)
 # Reproducible builds: the kernel and a joined program built again from a
-# copy of the sources in other folders (scripts/rebuild-kernel.sh, about a
-# minute) are the same bytes as this build's. ctest -L repro runs it alone.
+# copy of the sources in other folders (scripts/rebuild-kernel.sh, under a
+# minute of processor time) are the same bytes as this build's. ctest -L repro runs it alone.
 if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME tools.reproducible
            COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/reproducible_test.py ${CMAKE_SOURCE_DIR} ${QV_BIN_DIR})
