@@ -24,9 +24,14 @@ file(GLOB QV_KERNEL_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/*.cpp ${CMAKE_SOURCE_DIR}/host/*.cpp ${CMAKE_SOURCE_DIR}/console/*.cpp ${CMAKE_SOURCE_DIR}/input/*.cpp
   ${CMAKE_SOURCE_DIR}/print/*.cpp ${CMAKE_SOURCE_DIR}/services/*.cpp ${CMAKE_SOURCE_DIR}/common/*.cpp)
 add_executable(quorven-linked WIN32 ${QV_KERNEL_SOURCES} ${CMAKE_BINARY_DIR}/kernel_res.o)
+# The same bytes from every clean build of a commit, wherever it is built:
+# source and build folders are mapped away from any path the compiler would
+# record, and the linker writes no time stamp (0 in the PE header), so that
+# a compiler shipping the kernel can rebuild it and compare.
+set(QV_REPRODUCIBLE_FLAGS -ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 target_compile_options(quorven-linked PRIVATE
   -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-  -fno-threadsafe-statics -ffunction-sections -fdata-sections)
+  -fno-threadsafe-statics -ffunction-sections -fdata-sections ${QV_REPRODUCIBLE_FLAGS})
 # The platform's own C run-time (msvcrt) for formatting, scanning and streams,
 # not the C library's replacements.
 target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
@@ -34,7 +39,7 @@ target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
 # relocations, DllCharacteristics 0 (hosted programs run code they place in
 # memory blocks, so no NX compatibility).
 target_link_options(quorven-linked PRIVATE
-  -s -static-libgcc -Wl,--gc-sections
+  -s -static-libgcc -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-tsaware,--disable-reloc-section,--image-base,0x400000
   -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
 target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32 comdlg32 winspool)
@@ -119,11 +124,29 @@ endforeach()
 # ---- Windows tools --------------------------------------------------------
 # The joiner for Windows users: the same sources as the native quorven-join,
 # with tools/wincompat/posix.h standing in for the POSIX calls they use.
-add_executable(quorven-join-win tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp common/codepage_rules.cpp)
-target_compile_options(quorven-join-win PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/wincompat/posix.h -Wall -Wextra)
-target_include_directories(quorven-join-win PRIVATE tools/pe)
-target_link_options(quorven-join-win PRIVATE -static)
+# quorven-join-fallback (a test build) replaces its output the way it does
+# on Windows 9x, which lacks MoveFileEx.
+set(QV_JOIN_WIN_SOURCES tools/join/main.cpp tools/pe/pe_image.cpp tools/pe/file_io.cpp common/codepage_rules.cpp)
+add_executable(quorven-join-win ${QV_JOIN_WIN_SOURCES})
+add_executable(quorven-join-fallback ${QV_JOIN_WIN_SOURCES})
+target_compile_definitions(quorven-join-fallback PRIVATE QV_TEST_RENAME_FALLBACK)
+foreach(joiner quorven-join-win quorven-join-fallback)
+  target_compile_options(${joiner} PRIVATE -include ${CMAKE_SOURCE_DIR}/tools/wincompat/posix.h -Wall -Wextra)
+  target_include_directories(${joiner} PRIVATE tools/pe)
+  target_link_options(${joiner} PRIVATE -static)
+endforeach()
 set_target_properties(quorven-join-win PROPERTIES OUTPUT_NAME quorven-join RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR})
+set_target_properties(quorven-join-fallback PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
+# Its imports, against the Windows it is for (docs/imports-join.md), after
+# every link; fails the build as the kernel's check does.
+set(QV_JOIN_IMPORTS_CHECKED ${CMAKE_BINARY_DIR}/join-imports.checked)
+add_custom_command(OUTPUT ${QV_JOIN_IMPORTS_CHECKED}
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/compat/check_imports.py $<TARGET_FILE:quorven-join-win>
+          ${CMAKE_SOURCE_DIR}/docs/imports-join.md
+  COMMAND ${CMAKE_COMMAND} -E touch ${QV_JOIN_IMPORTS_CHECKED}
+  DEPENDS quorven-join-win ${CMAKE_SOURCE_DIR}/docs/imports-join.md ${CMAKE_SOURCE_DIR}/tools/compat/check_imports.py
+  COMMENT "Checking quorven-join.exe's imports against docs/imports-join.md")
+add_custom_target(join-imports ALL DEPENDS ${QV_JOIN_IMPORTS_CHECKED})
 # quorven-run's Windows side: starts the program and watches it.
 add_executable(quorven-runhelper tools/runhelper/main.c)
 target_link_options(quorven-runhelper PRIVATE -static-libgcc)

@@ -14,10 +14,16 @@ void initTextCodePage()
     UINT n = textCodePageRecord.codePage;
     if (n && (codePageCharset(n) < 0 || !IsValidCodePage(n))) n = 0;
     textCodePage = n;
+    // The program's code page: its lead-byte ranges from GetCPInfo, which
+    // every system the kernel runs on documents (IsDBCSLeadByteEx has no
+    // such page for 95, 98 or NT 4.0). The system's own: IsDBCSLeadByte.
+    CPINFO info = {};
+    bool ranges = n && GetCPInfo(n, &info);
     leadBytes = LeadByteTable{};
-    for (int b = 0; b < 256; b++)
-        if (n ? IsDBCSLeadByteEx(n, static_cast<BYTE>(b)) : IsDBCSLeadByte(static_cast<BYTE>(b)))
-            setLeadByte(leadBytes, static_cast<unsigned char>(b));
+    for (int b = 0; !ranges && b < 256; b++)
+        if (IsDBCSLeadByte(static_cast<BYTE>(b))) setLeadByte(leadBytes, static_cast<unsigned char>(b));
+    for (int i = 0; ranges && i + 1 < MAX_LEADBYTES && info.LeadByte[i]; i += 2)
+        for (int b = info.LeadByte[i]; b <= info.LeadByte[i + 1]; b++) setLeadByte(leadBytes, static_cast<unsigned char>(b));
 }
 
 bool programHasCodePage() { return textCodePage != 0; }

@@ -6,6 +6,7 @@ With --wine the same checks run on the Windows build (quorven-join.exe)
 under Wine, whose output must equal the native joiner's byte for byte.
 usage: join_cli_test.py BIN_DIR [--wine]"""
 import os
+import shutil
 import stat
 import subprocess
 import sys
@@ -21,11 +22,11 @@ if on_wine:
     import qvharness as h
 
 
-def command(args):
+def command(args, exe='quorven-join.exe'):
     """The joiner's command line: under Wine, paths as the program sees them."""
     if not on_wine:
         return [native_join] + list(args)
-    return ['wine', os.path.join(bin_dir, 'quorven-join.exe')] + \
+    return ['wine', os.path.join(bin_dir, exe)] + \
         ['Z:' + a.replace('/', '\\') if a.startswith('/') else a for a in args]
 
 with tempfile.TemporaryDirectory() as d:
@@ -73,8 +74,8 @@ with tempfile.TemporaryDirectory() as d:
     k4[pe + 24 + 36 + 3] = 0x10
     open(badalign, 'wb').write(k4)
 
-    def run(*args):
-        return subprocess.run(command(args), capture_output=True, text=True, stdin=subprocess.DEVNULL,
+    def run(*args, exe='quorven-join.exe'):
+        return subprocess.run(command(args, exe), capture_output=True, text=True, stdin=subprocess.DEVNULL,
                               env=h.wine_env() if on_wine else None)
 
     out = os.path.join(d, 'out.exe')
@@ -106,6 +107,37 @@ with tempfile.TemporaryDirectory() as d:
         if not same:
             failures.append('the Windows joiner wrote other bytes than the native one')
         print('%s the Windows joiner writes the same bytes as the native one' % ('ok' if same else 'FAIL'))
+        # Windows 9x's way of replacing the output (no MoveFileEx there), forced
+        # in a test build: a new output, then one replaced, each the bytes of
+        # the native joiner's; nothing left beside it (checked below).
+        fallback = os.path.join('tests', 'quorven-join-fallback.exe')
+        fresh = os.path.join(d, 'fresh.exe')
+        r1 = run(kernel, prog, fresh, '--reserve', '4096', exe=fallback)
+        first = open(fresh, 'rb').read() if os.path.exists(fresh) else b''
+        r2 = run(kernel, prog, fresh, exe=fallback)
+        second = open(fresh, 'rb').read() if os.path.exists(fresh) else b''
+        subprocess.run([native_join, kernel, prog, reference], check=True)
+        ok = (r1.returncode == 0 and r2.returncode == 0 and first == good and
+              second == open(reference, 'rb').read() and second != first)
+        os.remove(reference)
+        if os.path.exists(fresh):
+            os.remove(fresh)
+        if not ok:
+            failures.append('the 9x way of replacing the output failed: %s %s' % (r1.stderr, r2.stderr))
+        print('%s without MoveFileEx (9x): a new output written, an existing one replaced' % ('ok' if ok else 'FAIL'))
+        # A folder where the output goes stays where it is, with what it holds.
+        folder = os.path.join(d, 'folder.exe')
+        os.mkdir(folder)
+        open(os.path.join(folder, 'kept'), 'w').write('kept')
+        r = run(kernel, prog, folder, exe=fallback)
+        lines = r.stderr.strip().splitlines()
+        ok = (r.returncode != 0 and len(lines) == 1 and 'cannot write' in lines[0] and
+              open(os.path.join(folder, 'kept')).read() == 'kept')
+        shutil.rmtree(folder, ignore_errors=True)
+        if not ok:
+            failures.append('without MoveFileEx, a folder in the way: exit %s, %r' % (r.returncode, r.stderr))
+        print('%s without MoveFileEx (9x), a folder in the way is left alone: %s' % ('ok' if ok else 'FAIL',
+                                                                                   r.stderr.strip()))
 
     bad = [
         ('not i386', [amd64, prog, out], 'i386'),
