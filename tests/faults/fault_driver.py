@@ -49,8 +49,7 @@ def answer_with_keys(answers, deadline, helper, seen):
             return 'no X window named %s' % CAPTION
         h.xdotool('windowfocus', '--sync', window, check=False)
         h.xdotool('key', 'Return' if word == 'ok' else 'Escape', check=False)
-        h.note('typed %s into box %d (X window %s); waiting for it to close'
-               % ('Return' if word == 'ok' else 'Escape', k, window))
+        h.note('waiting for box %d (X window %s) to close' % (k, window))
         # Wait for this box to go; the next one has the same name.
         while time.time() < deadline and window in h.xdotool('search', '--onlyvisible', '--name',
                                                              '^' + CAPTION + '$', check=False).split():

@@ -82,7 +82,7 @@ def report_wait(what, seconds, output=''):
     while the program still runs."""
     print('TIMED OUT after %.0f s waiting for %s' % (seconds, what))
     if _steps:
-        print('last steps of the test:')
+        print('last steps of the test, input sent included:')
         for step in _steps:
             print('  ' + step)
     tail = output.splitlines()[-8:]
@@ -235,7 +235,14 @@ def wine_cmd(args, timeout=60, input=None):
     return r
 
 
+# xdotool commands that send input: each is one of the test's steps.
+_INPUT_COMMANDS = {'key', 'keydown', 'keyup', 'type', 'click', 'mousedown', 'mouseup', 'mousemove', 'windowfocus',
+                   'windowactivate'}
+
+
 def xdotool(*args, check=True, timeout=10):
+    if args and args[0] in _INPUT_COMMANDS:
+        note('xdotool ' + ' '.join(map(str, args)))
     r = subprocess.run(['xdotool'] + [str(a) for a in args], env=wine_env(), capture_output=True,
                        timeout=timeout, text=True)
     if check and r.returncode != 0:
@@ -303,6 +310,7 @@ def post_message(window_class, message, wparam=0, lparam=0):
     """Posts a Windows message to the first window of a class from another
     Wine process (qvpost.exe); WM_QUIT (18) goes to the window's thread."""
     tool = os.path.join(os.environ.get('QV_BIN_DIR') or os.path.join(ROOT, 'build', 'bin'), 'tests', 'qvpost.exe')
+    note('posted message 0x%X (%s, %s) to the window of class %s' % (message, wparam, lparam, window_class))
     r = run(tool, [window_class, str(message), str(wparam), str(lparam)], timeout=20)
     return r.code == 0
 
