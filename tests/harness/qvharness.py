@@ -87,6 +87,9 @@ def report_wait(what, seconds, output=''):
         for line in tail:
             print('  ' + line)
     tool = os.path.join(os.environ.get('QV_BIN_DIR') or os.path.join(ROOT, 'build', 'bin'), 'tests', 'qvpeek.exe')
+    if not os.path.exists(tool):
+        print('the windows cannot be read: %s is missing' % tool, flush=True)
+        return
     try:
         with tempfile.TemporaryFile() as out:
             subprocess.run(['wine', tool], env=wine_env(), stdout=out, stderr=subprocess.DEVNULL,
