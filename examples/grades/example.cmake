@@ -15,6 +15,3 @@ string(REPLACE ";" " " QV_GRADES_INPUT_TEXT "${QV_GRADES_INPUT}")
 qv_wine_check(guide_program_mk make -s -f sdk/program.mk PROGRAM=grades SOURCES=examples/grades/main.c
               OUT=${CMAKE_BINARY_DIR}/guide-out BIN=${QV_BIN_DIR} "INPUT=${QV_GRADES_INPUT_TEXT}"
               EXPECT=examples/grades/expected.txt EXPECT_EXIT=1 clean check)
-# The harness's report of a run that timed out, on grades left waiting for
-# the line that ends its scores.
-qv_wine_check(harness_timeout_report python3 tests/harness/timeout_report_test.py ${QV_BIN_DIR}/grades.exe)

@@ -17,11 +17,6 @@ if(CMAKE_CROSSCOMPILING)
   set_target_properties(qvlaunch qvpost PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
   target_link_options(qvlaunch PRIVATE -static-libgcc)
   target_link_options(qvpost PRIVATE -static-libgcc)
-  # What the session's windows show, for a test that timed out (qvharness).
-  add_executable(qvpeek tests/harness/peek.c)
-  set_target_properties(qvpeek PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${QV_BIN_DIR}/tests)
-  target_link_options(qvpeek PRIVATE -static-libgcc)
-  target_link_libraries(qvpeek PRIVATE user32)
 endif()
 # Needs the console window.
 qv_hosted_test(exit_registry SOURCES tests/host/exit_registry.c SCRIPT tests/host/exit_registry_test.py)
