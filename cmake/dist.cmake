@@ -24,7 +24,8 @@ endforeach()
 if(EXISTS /usr/share/common-licenses/GPL-2)
   file(COPY /usr/share/common-licenses/GPL-2 DESTINATION ${stage}/font)
 endif()
-file(COPY ${SRC}/sdk/quorven.h ${SRC}/sdk/hosted.ld ${SRC}/sdk/program.mk DESTINATION ${stage}/sdk)
+file(COPY ${SRC}/sdk/quorven.h ${SRC}/sdk/qvlib.h ${SRC}/sdk/qvlib.c ${SRC}/sdk/qvmem.c ${SRC}/sdk/hosted.ld
+     ${SRC}/sdk/program.mk DESTINATION ${stage}/sdk)
 file(GLOB examples ${SRC}/examples/*/main.c)
 foreach(main ${examples})
   get_filename_component(dir ${main} DIRECTORY)
@@ -37,9 +38,16 @@ foreach(main ${examples})
 endforeach()
 file(COPY ${SRC}/tests/support/qvtest.c ${SRC}/tests/support/qvtest.h DESTINATION ${stage}/examples/support)
 # The guide in both languages at the top, the pages it refers to in docs/.
-file(COPY ${SRC}/docs/guide.md ${SRC}/docs/guide.zh-CN.md DESTINATION ${stage})
-file(RENAME ${stage}/guide.md ${stage}/GUIDE.md)
-file(RENAME ${stage}/guide.zh-CN.md ${stage}/GUIDE.zh-CN.md)
+# Its links are written for docs/guide.md in the source tree: at the top of
+# the archive a link to a page beside it goes into docs/, and the two guides
+# link each other under their archive names.
+foreach(lang "" ".zh-CN")
+  file(READ ${SRC}/docs/guide${lang}.md text)
+  string(REGEX REPLACE "\\]\\(([A-Za-z0-9_][^):]*)\\)" "](docs/\\1)" text "${text}")
+  string(REPLACE "](docs/guide.md" "](GUIDE.md" text "${text}")
+  string(REPLACE "](docs/guide.zh-CN.md" "](GUIDE.zh-CN.md" text "${text}")
+  file(WRITE ${stage}/GUIDE${lang}.md "${text}")
+endforeach()
 file(GLOB pages ${SRC}/docs/*.md ${SRC}/docs/*.png)
 file(COPY ${pages} DESTINATION ${stage}/docs)
 # Written beside the archive and renamed, so that a failure leaves no

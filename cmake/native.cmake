@@ -35,8 +35,13 @@ target_include_directories(qvpure PUBLIC ${CMAKE_SOURCE_DIR})
 
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 file(GLOB QV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+# The hosted programs' library (sdk/qvlib.h), its memory functions renamed
+# so as not to replace the C library's.
+add_library(qvsdk STATIC sdk/qvlib.c sdk/qvmem.c)
+target_compile_definitions(qvsdk PUBLIC QVL_NATIVE_TEST)
+target_compile_options(qvsdk PRIVATE -fno-tree-loop-distribute-patterns)
 add_executable(unit-tests ${QV_UNIT_SOURCES})
-target_link_libraries(unit-tests qvpure qvpe GTest::gtest_main)
+target_link_libraries(unit-tests qvpure qvpe qvsdk GTest::gtest_main)
 target_compile_definitions(unit-tests PRIVATE QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QV_BIN_DIR="${QV_BIN_DIR}")
 include(GoogleTest)
 gtest_discover_tests(unit-tests DISCOVERY_MODE PRE_TEST PROPERTIES LABELS unit)

@@ -65,8 +65,10 @@ set(QV_HOSTED_FLAGS -O2 -ffreestanding -fno-pic -fno-asynchronous-unwind-tables 
     -fno-exceptions -fno-stack-protector -fno-tree-loop-distribute-patterns -Wall -Wextra)
 execute_process(COMMAND ${CMAKE_C_COMPILER} -print-libgcc-file-name OUTPUT_VARIABLE QV_LIBGCC OUTPUT_STRIP_TRAILING_WHITESPACE)
 
-# Support code linked into every hosted test program.
+# Support code linked into every hosted test program, with the SDK's
+# memset, memcpy, memmove and memcmp.
 file(GLOB QV_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.c)
+list(APPEND QV_TEST_SUPPORT ${CMAKE_SOURCE_DIR}/sdk/qvmem.c)
 
 # qv_hosted_program(NAME SOURCES ... [OUTDIR dir] [RESERVE n] [CODE_PAGE n] [NO_SUPPORT])
 # compiles a hosted program, links it to run at 0x448000, takes its flat

@@ -40,6 +40,7 @@ CROSS ?= i686-w64-mingw32-
 CC := $(CROSS)gcc
 LD := $(CROSS)ld
 OBJCOPY := $(CROSS)objcopy
+AR := $(CROSS)ar
 CFLAGS ?= -O2
 # -ffreestanding and the rest: no C library, no unwind tables, no calls to
 # memset/memcpy the program does not define. -Werror=implicit-function-declaration
@@ -59,18 +60,30 @@ WINE ?= wine
 
 EXE := $(OUT)/$(PROGRAM).exe
 OBJECTS := $(patsubst %.c,$(OUT)/%.o,$(notdir $(SOURCES)))
+# The SDK's library (sdk/qvlib.h; memset and the like in qvmem.c), as an
+# archive: the linker takes from it only what the program uses, and a
+# program that defines its own memset keeps it.
+QVLIB := $(OUT)/qvlib/qvlib.a
+QVLIB_OBJECTS := $(OUT)/qvlib/qvlib.o $(OUT)/qvlib/qvmem.o
 vpath %.c $(sort $(dir $(SOURCES)))
 
 .PHONY: all run screen check clean
 all: $(EXE)
 
-$(OUT)/%.o: %.c $(QUORVEN)/sdk/quorven.h | $(OUT)
+$(OUT)/%.o: %.c $(QUORVEN)/sdk/quorven.h $(QUORVEN)/sdk/qvlib.h | $(OUT)
 	$(CC) -c $(CFLAGS) $(HOSTED_CFLAGS) $< -o $@
+
+$(OUT)/qvlib/%.o: $(QUORVEN)/sdk/%.c $(QUORVEN)/sdk/qvlib.h | $(OUT)/qvlib
+	$(CC) -c $(CFLAGS) $(HOSTED_CFLAGS) $< -o $@
+
+$(QVLIB): $(QVLIB_OBJECTS)
+	rm -f $@
+	$(AR) rcs $@ $(QVLIB_OBJECTS)
 
 # Linked to run at 0x448000, right behind the kernel's image; the flat
 # image is the .qvprog section, header first.
-$(OUT)/$(PROGRAM).pe: $(OBJECTS) $(QUORVEN)/sdk/hosted.ld
-	$(LD) --disable-reloc-section -T $(QUORVEN)/sdk/hosted.ld -o $@ $(OBJECTS) $$($(CC) -print-libgcc-file-name)
+$(OUT)/$(PROGRAM).pe: $(OBJECTS) $(QVLIB) $(QUORVEN)/sdk/hosted.ld
+	$(LD) --disable-reloc-section -T $(QUORVEN)/sdk/hosted.ld -o $@ $(OBJECTS) $(QVLIB) $$($(CC) -print-libgcc-file-name)
 
 $(OUT)/$(PROGRAM).bin: $(OUT)/$(PROGRAM).pe
 	$(OBJCOPY) -O binary -j .qvprog $< $@
@@ -78,7 +91,7 @@ $(OUT)/$(PROGRAM).bin: $(OUT)/$(PROGRAM).pe
 $(EXE): $(OUT)/$(PROGRAM).bin $(KERNEL)
 	$(JOIN) $(KERNEL) $< $@ --reserve $(RESERVE) $(if $(CODE_PAGE),--code-page $(CODE_PAGE))
 
-$(OUT):
+$(OUT) $(OUT)/qvlib:
 	mkdir -p $@
 
 # Under Wine a window needs an X display: without one Wine would wait for
@@ -96,4 +109,4 @@ check: $(EXE)
 	    --symbols $(OUT)/$(PROGRAM).pe $(EXE)
 
 clean:
-	rm -f $(OBJECTS) $(OUT)/$(PROGRAM).pe $(OUT)/$(PROGRAM).bin $(EXE)
+	rm -f $(OBJECTS) $(QVLIB_OBJECTS) $(QVLIB) $(OUT)/$(PROGRAM).pe $(OUT)/$(PROGRAM).bin $(EXE)

@@ -1,9 +1,10 @@
 # Grades: the worked example of the guide and of a CI check with quorven-run.
 # Its source is UTF-8 with Chinese texts, compiled to GBK bytes, and it is
-# joined with --code-page 936. make test runs it with its input and checks
-# its screen against expected.txt and its exit code (the number of scores
-# below 60); and once more built the guide's way, by sdk/program.mk.
-qv_hosted_program(grades SOURCES examples/grades/main.c NO_SUPPORT CODE_PAGE 936)
+# joined with --code-page 936; its numbers go through the SDK's library
+# (sdk/qvlib.h). make test runs it with its input and checks its screen
+# against expected.txt and its exit code (the number of scores below 60);
+# and once more built the guide's way, by sdk/program.mk.
+qv_hosted_program(grades SOURCES examples/grades/main.c sdk/qvlib.c NO_SUPPORT CODE_PAGE 936)
 if(CMAKE_CROSSCOMPILING)
   set_source_files_properties(examples/grades/main.c PROPERTIES COMPILE_OPTIONS "-finput-charset=UTF-8;-fexec-charset=GBK")
 endif()

@@ -5,7 +5,8 @@
  *
  * The source is UTF-8; its texts become GBK bytes as it is compiled
  * (-finput-charset=UTF-8 -fexec-charset=GBK), and it is joined with
- * --code-page 936, so that they read right on any system.
+ * --code-page 936, so that they read right on any system. Numbers become
+ * text and text numbers through the SDK's library, sdk/qvlib.h.
  *
  * It is also the worked example of a CI check: examples/grades/expected.txt
  * holds its screen for the scores 95, 58 and 73, and `make test` runs
@@ -13,6 +14,7 @@
  *   build/bin/quorven-run --input 95 --input 58 --input 73 --keys Return \
  *       --expect examples/grades/expected.txt --expect-exit 1 build/bin/grades.exe */
 #include "quorven.h"
+#include "qvlib.h" /* numbers to text and back */
 
 static int32_t QV_STDCALL entry(void);
 QV_DEFINE_HEADER(0, entry);
@@ -21,13 +23,8 @@ QV_DEFINE_HEADER(0, entry);
 
 static void sayNumber(int32_t value)
 {
-    char digits[12];
-    int n = 0;
-    do {
-        digits[n++] = (char)('0' + value % 10);
-        value /= 10;
-    } while (value);
-    while (n) qvPutChar(digits[--n]);
+    char text[12];
+    qvWriteText(text, qvlFormatInt(text, (int32_t)sizeof text, value, 0, QVL_RIGHT));
 }
 
 /* Reads one line: the score (0 to 100), or -1 for an empty line; asks
@@ -41,15 +38,10 @@ static int32_t readScore(int32_t number)
         say(": ");
         int32_t n = qvReadLine(line, (int32_t)sizeof line);
         qvNewLine();
-        int32_t i = 0, value = 0, digits = 0;
-        while (i < n && line[i] == ' ') i++;
-        if (i == n) return -1;
-        while (i < n && line[i] >= '0' && line[i] <= '9' && digits < 4) {
-            value = value * 10 + (line[i++] - '0');
-            digits++;
-        }
-        while (i < n && line[i] == ' ') i++;
-        if (digits && i == n && value <= 100) return value;
+        uint32_t value;
+        int32_t result = qvlParseUnsigned(line, n, &value);
+        if (result == QVL_EMPTY) return -1;
+        if (result == QVL_OK && value <= 100) return (int32_t)value;
         /* not a score from 0 to 100: and the line */
         say("不是 0 到 100 的分数：");
         qvWriteText(line, n);
@@ -60,6 +52,9 @@ static int32_t readScore(int32_t number)
 static int32_t QV_STDCALL entry(void)
 {
     qvOpenConsole();
+    /* Shown normally, view and buffer ready, however it was started: on
+     * Windows a launcher that gives no show command leaves it hidden. */
+    qvRestoreConsole();
     say("成绩 Grades (空行结束 an empty line ends)");
     qvNewLine();
     int32_t count = 0, sum = 0, highest = 0, lowest = 100, failed = 0;
@@ -81,9 +76,8 @@ static int32_t QV_STDCALL entry(void)
     int32_t tenths = (sum * 10 + count / 2) / count;
     sayNumber(count);
     say(" 个分数 scores, 平均 average ");
-    sayNumber(tenths / 10);
-    qvPutChar('.');
-    sayNumber(tenths % 10);
+    char average[16];
+    qvWriteText(average, qvlFormatFixed(average, (int32_t)sizeof average, tenths, 1, 0, QVL_RIGHT));
     qvNewLine();
     say("最高 highest ");
     sayNumber(highest);

@@ -30,11 +30,12 @@ def helper_path(exe):
     return os.path.join(os.path.dirname(exe), 'faultbox.exe')
 
 
-def answer_with_keys(answers, timeout, helper, seen):
+def answer_with_keys(answers, deadline, helper, seen):
     """Types Return or Escape into each box, found by its X window name, once
     the helper has read the box. The key goes to the focused window through
     the XTEST extension; Wine ignores keys sent to a window with XSendEvent."""
-    for word in answers:
+    for k, word in enumerate(answers, 1):
+        h.note('waiting for the helper to read box %d' % k)
         while True:
             line = helper.stdout.readline()
             if not line:
@@ -42,13 +43,14 @@ def answer_with_keys(answers, timeout, helper, seen):
             seen.append(line)
             if line.startswith('box '):
                 break
-        window = h.find_window('^' + CAPTION + '$', timeout=timeout)
+        h.note('helper read box %d; finding its X window' % k)
+        window = h.find_window('^' + CAPTION + '$', timeout=max(deadline - time.time(), 1) / h.TIME_SCALE)
         if not window:
             return 'no X window named %s' % CAPTION
         h.xdotool('windowfocus', '--sync', window, check=False)
         h.xdotool('key', 'Return' if word == 'ok' else 'Escape', check=False)
+        h.note('waiting for box %d (X window %s) to close' % (k, window))
         # Wait for this box to go; the next one has the same name.
-        deadline = time.time() + timeout
         while time.time() < deadline and window in h.xdotool('search', '--onlyvisible', '--name',
                                                              '^' + CAPTION + '$', check=False).split():
             time.sleep(0.1)
@@ -67,7 +69,10 @@ def main():
     ap.add_argument('--unmanaged', action='store_true',
                     help='let Wine create the program\'s windows unmanaged: without a window manager, hiding a '
                          'managed window waits about 2 s for a withdrawn state that never comes')
-    ap.add_argument('--timeout', type=float, default=60)
+    # The whole run's allowance, every wait included: below the test's
+    # time limit (60 s by default), so that a run that hangs is reported
+    # here, with what it waited for, rather than ended silently by CTest.
+    ap.add_argument('--timeout', type=float, default=45)
     ap.add_argument('--check-rect', action='store_true',
                     help='the saved Console value must be the "window-rect" the program printed')
     args = ap.parse_args()
@@ -79,27 +84,36 @@ def main():
         # A per-program setting: no other test's windows are affected.
         key = r'HKCU\Software\Wine\AppDefaults\%s\X11 Driver' % os.path.basename(args.exe)
         h.wine_cmd(['reg', 'add', key, '/v', 'Managed', '/d', 'N', '/f'])
+    deadline = time.time() + h.scaled(args.timeout)
     proc = h.start(args.exe, args.arg)
+    h.note('started %s' % os.path.basename(args.exe))
     problems = []
     helper_out = ''
     if answers:
         words = ['wait'] * len(answers) if args.keys else answers
-        helper = subprocess.Popen(['wine', helper_path(args.exe), ','.join(words), str(int(args.timeout * 1000))],
+        helper = subprocess.Popen(['wine', helper_path(args.exe), ','.join(words),
+                                   str(int(h.scaled(args.timeout) * 1000))],
                                   env=h.wine_env(), stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                   stdin=subprocess.DEVNULL, text=True, start_new_session=True)
+        h.note('the faultbox helper waits for %d boxes (%s)' % (len(answers), ','.join(words)))
         seen = []
         if args.keys:
-            problem = answer_with_keys(answers, args.timeout, helper, seen)
+            problem = answer_with_keys(answers, deadline, helper, seen)
             if problem:
                 problems.append(problem)
+                h.report_wait('the fault boxes: ' + problem, time.time() - deadline + h.scaled(args.timeout),
+                              h._read_so_far(proc))
         try:
-            helper_out, _ = helper.communicate(timeout=args.timeout)
+            helper_out, _ = helper.communicate(timeout=max(deadline - time.time(), 1))
         except subprocess.TimeoutExpired:
+            h.report_wait('the faultbox helper to see %d boxes answered' % len(answers), h.scaled(args.timeout),
+                          ''.join(seen) + h._read_so_far(proc))
             h.kill_group(helper)
             helper_out, _ = helper.communicate()
             problems.append('the helper timed out')
         helper_out = ''.join(seen) + helper_out
-    result = h.finish(proc, timeout=args.timeout)
+        h.note('the helper is done')
+    result = h.finish(proc, timeout=max(deadline - time.time(), 1) / h.TIME_SCALE)
     sys.stdout.write(helper_out)
 
     expected = re.findall(r'^expect-box code=([0-9A-F]+) owner=([0-9A-F]+)', result.out, re.M)

@@ -1,6 +1,7 @@
 """Shared pieces of the Wine test harness: the private X server and Wine
 prefix of a test run, running a joined executable with a timeout, finding and
 driving windows, reading the registry and taking screenshots."""
+import collections
 import json
 import os
 import signal
@@ -26,6 +27,85 @@ def processor_fault(code):
 
 def scaled(seconds):
     return seconds * TIME_SCALE
+
+
+# The test's last steps, for the report of a wait that timed out.
+_steps = collections.deque(maxlen=12)
+_started = time.time()
+
+
+def note(text):
+    """Records a step of the test (a key typed, a box answered)."""
+    _steps.append('%6.1fs %s' % (time.time() - _started, text))
+
+
+def _screen_code_page():
+    locale = os.environ.get('QV_LOCALE') or 'zh_CN.UTF-8'
+    return {'en': 'cp1252', 'ja': 'cp932'}.get(locale[:2], 'gbk')
+
+
+def describe_screen(out):
+    """Reads qvpeek's lines: the windows, each console's state and its
+    screen, as text."""
+    lines = []
+    for line in out.splitlines():
+        if line.startswith('screen '):
+            parts = line.split(' ')
+            rows, cols = int(parts[1]), int(parts[2])
+            data = bytes.fromhex(parts[8]) if len(parts) > 8 else b''
+            lines.append('  screen: %d rows of %d, cursor at row %s column %s, top line %s'
+                         % (rows, cols, parts[3], parts[4], parts[5]))
+            texts = [data[r * cols:(r + 1) * cols].decode(_screen_code_page(), 'replace').rstrip(' \0')
+                     for r in range(rows)]
+            for text in texts[-24:]:
+                lines.append('  | ' + text)
+        elif line.startswith('console '):
+            status = int(line.rsplit('=', 1)[1], 16)
+            if status >> 16 != 0x5156:
+                lines.append('  console: no answer to the run query (busy, or not a kernel)')
+            else:
+                lines.append('  console: %s, %d events read, %s' % (
+                    'waiting in WaitEvent for an event' if status & 0x100 else 'not waiting for an event',
+                    status & 0xFF, 'messages pending' if status & 0x200 else 'no message pending'))
+        else:
+            lines.append('  ' + line)
+    return lines
+
+
+def report_wait(what, seconds, output=''):
+    """Prints why a test stopped waiting: what for, its last steps, the last
+    lines the program printed, and what the session's windows show (qvpeek),
+    while the program still runs."""
+    print('TIMED OUT after %.0f s waiting for %s' % (seconds, what))
+    if _steps:
+        print('last steps of the test, input sent included:')
+        for step in _steps:
+            print('  ' + step)
+    tail = output.splitlines()[-8:]
+    if tail:
+        print('last lines of the program:')
+        for line in tail:
+            print('  ' + line)
+    tool = os.path.join(os.environ.get('QV_BIN_DIR') or os.path.join(ROOT, 'build', 'bin'), 'tests', 'qvpeek.exe')
+    if not os.path.exists(tool):
+        print('the windows cannot be read: %s is missing' % tool, flush=True)
+        return
+    try:
+        with tempfile.TemporaryFile() as out:
+            subprocess.run(['wine', tool], env=wine_env(), stdout=out, stderr=subprocess.DEVNULL,
+                           stdin=subprocess.DEVNULL, timeout=scaled(20))
+            out.seek(0)
+            windows = out.read().decode('utf-8', 'replace')
+    except (OSError, subprocess.TimeoutExpired) as e:
+        print('the windows could not be read: %s' % e, flush=True)
+        return
+    print('windows on the screen:')
+    for line in describe_screen(windows) or ['  none']:
+        print(line)
+    # Out at once, in case the test is ended before it writes more. Not
+    # line-buffered throughout: with that, input_real's timed drag copied
+    # nothing in three runs out of three.
+    sys.stdout.flush()
 
 
 def state_dir():
@@ -115,14 +195,25 @@ def start(exe, args=(), env_extra=None, cwd=None):
     return proc
 
 
-def finish(proc, timeout=30):
-    """Waits for a process started with start(); kills its whole group and
-    reports a time-out when it does not end in time."""
+def _read_so_far(proc):
+    f = proc.qv_files[0]
+    at = f.tell()
+    f.seek(0)
+    text = f.read().decode('utf-8', 'replace')
+    f.seek(at)
+    return text
+
+
+def finish(proc, timeout=30, waiting_for='the program to end'):
+    """Waits for a process started with start(); when it does not end in
+    time, reports what the program showed (report_wait), kills its whole
+    group and gives a result marked timed out."""
     timed_out = False
     try:
         proc.wait(timeout=scaled(timeout))
     except subprocess.TimeoutExpired:
         timed_out = True
+        report_wait(waiting_for, scaled(timeout), _read_so_far(proc))
         kill_group(proc)
         proc.wait()
     texts = []
@@ -133,8 +224,8 @@ def finish(proc, timeout=30):
     return Result(proc.returncode, texts[0], texts[1], timed_out)
 
 
-def run(exe, args=(), timeout=30, env_extra=None, cwd=None):
-    return finish(start(exe, args, env_extra, cwd), timeout)
+def run(exe, args=(), timeout=30, env_extra=None, cwd=None, waiting_for='the program to end'):
+    return finish(start(exe, args, env_extra, cwd), timeout, waiting_for)
 
 
 def wine_cmd(args, timeout=60, input=None):
@@ -147,7 +238,14 @@ def wine_cmd(args, timeout=60, input=None):
     return r
 
 
+# xdotool commands that send input: each is one of the test's steps.
+_INPUT_COMMANDS = {'key', 'keydown', 'keyup', 'type', 'click', 'mousedown', 'mouseup', 'mousemove', 'windowfocus',
+                   'windowactivate'}
+
+
 def xdotool(*args, check=True, timeout=10):
+    if args and args[0] in _INPUT_COMMANDS:
+        note('xdotool ' + ' '.join(map(str, args)))
     r = subprocess.run(['xdotool'] + [str(a) for a in args], env=wine_env(), capture_output=True,
                        timeout=timeout, text=True)
     if check and r.returncode != 0:
@@ -215,6 +313,7 @@ def post_message(window_class, message, wparam=0, lparam=0):
     """Posts a Windows message to the first window of a class from another
     Wine process (qvpost.exe); WM_QUIT (18) goes to the window's thread."""
     tool = os.path.join(os.environ.get('QV_BIN_DIR') or os.path.join(ROOT, 'build', 'bin'), 'tests', 'qvpost.exe')
+    note('posted message 0x%X (%s, %s) to the window of class %s' % (message, wparam, lparam, window_class))
     r = run(tool, [window_class, str(message), str(wparam), str(lparam)], timeout=20)
     return r.code == 0
 

@@ -244,36 +244,4 @@ int qvtStrcmp(const char *a, const char *b)
     return (unsigned char)*a - (unsigned char)*b;
 }
 
-void *memset(void *d, int c, size_t n)
-{
-    uint8_t *p = d;
-    while (n--) *p++ = (uint8_t)c;
-    return d;
-}
-
-void *memcpy(void *d, const void *s, size_t n)
-{
-    uint8_t *p = d;
-    const uint8_t *q = s;
-    while (n--) *p++ = *q++;
-    return d;
-}
-
-void *memmove(void *d, const void *s, size_t n)
-{
-    uint8_t *p = d;
-    const uint8_t *q = s;
-    if (p < q)
-        while (n--) *p++ = *q++;
-    else
-        while (n--) p[n] = q[n];
-    return d;
-}
-
-int memcmp(const void *a, const void *b, size_t n)
-{
-    const uint8_t *p = a, *q = b;
-    for (; n; n--, p++, q++)
-        if (*p != *q) return *p - *q;
-    return 0;
-}
+/* memset, memcpy, memmove and memcmp: the SDK's, sdk/qvmem.c. */

@@ -7,6 +7,7 @@
 #ifndef QVTEST_H
 #define QVTEST_H
 #include "quorven.h"
+#include "qvlib.h" /* memset, memcpy, memmove, memcmp (sdk/qvmem.c) */
 #include <stdarg.h>
 #include <stdint.h>
 
@@ -54,10 +55,6 @@ void qvtFinish(void);
 /* Small helpers a freestanding program needs. */
 uint32_t qvtStrlen(const char *s);
 int qvtStrcmp(const char *a, const char *b);
-void *memset(void *d, int c, size_t n);
-void *memcpy(void *d, const void *s, size_t n);
-void *memmove(void *d, const void *s, size_t n);
-int memcmp(const void *a, const void *b, size_t n);
 
 /* Frequently used Windows functions, looked up on first use. */
 typedef void *QvHandle;
