@@ -34,8 +34,9 @@ static void saveConsoleRect(HWND window)
     RegCloseKey(key);
 }
 
-ConsoleRect readSavedConsoleRect()
+ConsoleRect readSavedConsoleRect(bool *saved)
 {
+    if (saved) *saved = false;
     char text[512];
     DWORD size = 500;
     LONG status = ERROR_FILE_NOT_FOUND;
@@ -46,7 +47,7 @@ ConsoleRect readSavedConsoleRect()
     }
     if (status != ERROR_SUCCESS) return parseConsoleRect(nullptr);
     text[size < sizeof text ? size : sizeof text - 1] = 0; // a value stored without its NUL
-    return parseConsoleRect(text);
+    return parseConsoleRect(text, saved);
 }
 
 void kernelShutdown()

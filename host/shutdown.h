@@ -11,4 +11,4 @@ void kernelShutdown();
 HKEY openSettingsKey();
 
 // Reads the saved console rectangle, or the default one.
-ConsoleRect readSavedConsoleRect();
+ConsoleRect readSavedConsoleRect(bool *saved = nullptr);
