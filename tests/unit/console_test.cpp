@@ -509,6 +509,8 @@ TEST(ConsoleFont, BetweenMultiplesTheLargestHeightWhoseGlyphsStayInTheCell)
     EXPECT_EQ(c.cell.width, 11);
     EXPECT_EQ(c.cell.height, 15);
     EXPECT_EQ(c.fontHeight, 14);
+    c = chooseConsoleFont(120, FontMetrics{12, 0, 9, 9}); // the Latin advance alone holds it back
+    EXPECT_EQ(c.fontHeight, 14);
     c = chooseConsoleFont(144, FontMetrics{12, 0, 9, 18}); // 13.5 rounds up to 14: 18 fits
     EXPECT_EQ(c.cell.width, 14);
     EXPECT_EQ(c.fontHeight, 18);
