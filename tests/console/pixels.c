@@ -444,7 +444,7 @@ static void fontFillsCells(void)
     CHECK(zhong >= 11);
     CHECK(inked > 0);
     /* Between whole multiples of 96 DPI the font's pixel squares fall on
-     * parts of pixels: grey edges there (atScreenDpi). */
+     * parts of pixels: grey edges there where text is smoothed. */
     if (screenDpi() % 96 == 0) CHECK_EQ(grey, 0);
     freeCapture(&cap);
 }
