@@ -23,6 +23,7 @@ add_library(qvpure STATIC
   platform/namestring.cpp
   platform/settings_text.cpp
   console/layout.cpp
+  console/cellscale.cpp
   console/screen.cpp
   console/selection.cpp
   input/event_queue.cpp
@@ -125,6 +126,23 @@ add_test(NAME wine.stop COMMAND ${QV_HARNESS}/session.py stop ${QV_TEST_STATE})
 set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${QV_WINE_ENV}" TIMEOUT 3600)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${QV_WINE_ENV}")
 
+# Sessions at other DPIs: each its own prefix (LogPixels holds for a whole
+# prefix), state folder and X server, a screen large enough for the scaled
+# windows. A test joins one with qv_hosted_test(... DPI n).
+set(QV_TEST_DPIS 144 192)
+foreach(dpi ${QV_TEST_DPIS})
+  set(QV_WINE_ENV_DPI${dpi} ${QV_WINE_ENV})
+  list(FILTER QV_WINE_ENV_DPI${dpi} EXCLUDE REGEX "^QV_TEST_STATE=")
+  list(APPEND QV_WINE_ENV_DPI${dpi} QV_TEST_STATE=${QV_TEST_STATE}-dpi${dpi} QV_DPI=${dpi}
+       QV_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-dpi${dpi} QV_XVFB_SCREEN=2560x2048x24)
+  add_test(NAME wine.start_dpi${dpi} COMMAND ${QV_HARNESS}/session.py start ${QV_TEST_STATE}-dpi${dpi})
+  add_test(NAME wine.stop_dpi${dpi} COMMAND ${QV_HARNESS}/session.py stop ${QV_TEST_STATE}-dpi${dpi})
+  set_tests_properties(wine.start_dpi${dpi} PROPERTIES FIXTURES_SETUP wine_dpi${dpi}
+                       ENVIRONMENT "${QV_WINE_ENV_DPI${dpi}}" TIMEOUT 3600)
+  set_tests_properties(wine.stop_dpi${dpi} PROPERTIES FIXTURES_CLEANUP wine_dpi${dpi}
+                       ENVIRONMENT "${QV_WINE_ENV_DPI${dpi}}")
+endforeach()
+
 # Time-out and selection of one Wine test (see QV_EMULATED_32BIT above).
 function(qv_wine_test_properties name timeout)
   math(EXPR t "${timeout} * ${QV_TIME_SCALE}")
@@ -137,13 +155,14 @@ function(qv_wine_test_properties name timeout)
 endfunction()
 
 # qv_hosted_test(NAME SOURCES ... [MODE n] [SCRIPT driver.py] [ARGS ...] [TIMEOUT s]
-#                [CODE_PAGE n] [LOCALE name] [WINDOWS_VERSION v])
+#                [CODE_PAGE n] [LOCALE name] [WINDOWS_VERSION v] [DPI n])
 # registers a Wine test: the driver script (default: run and expect exit 0
 # with no FAIL line) gets the joined executable (joined with --code-page n),
 # run under the locale named (default zh_CN.UTF-8, code page 936), with Wine
-# reporting Windows v (win98, nt40: its Version value for that executable).
+# reporting Windows v (win98, nt40: its Version value for that executable),
+# in the session whose screen has n DPI (one of QV_TEST_DPIS; default 96).
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE;WINDOWS_VERSION" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE;WINDOWS_VERSION;DPI" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 60)
   endif()
@@ -158,6 +177,10 @@ function(qv_hosted_test name)
   set_tests_properties(wine.${name} PROPERTIES LABELS "wine;${T_LABELS}")
   qv_wine_test_properties(${name} ${T_TIMEOUT})
   set(env ${QV_WINE_ENV})
+  if(T_DPI)
+    set(env ${QV_WINE_ENV_DPI${T_DPI}})
+    set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED wine_dpi${T_DPI})
+  endif()
   if(T_LOCALE)
     list(APPEND env QV_LOCALE=${T_LOCALE})
   endif()

@@ -15,9 +15,21 @@ add_custom_command(OUTPUT ${QV_ART_PATHS}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/resources/make_art.py ${QV_ART}
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/make_art.py
   COMMENT "Drawing the kernel's icons, cursors and bitmap")
+# The application manifest, checked against the schema of the elements it
+# uses before it goes into the kernel: Windows XP and later refuse to start
+# a program whose manifest they cannot parse.
+find_program(QV_XMLLINT xmllint REQUIRED)
+set(QV_MANIFEST ${CMAKE_SOURCE_DIR}/resources/kernel.manifest)
+file(GLOB QV_MANIFEST_SCHEMA CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/manifest/*.xsd)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/manifest.checked
+  COMMAND ${QV_XMLLINT} --noout --schema ${CMAKE_SOURCE_DIR}/resources/manifest/assembly.xsd ${QV_MANIFEST}
+  COMMAND ${CMAKE_COMMAND} -E touch ${CMAKE_BINARY_DIR}/manifest.checked
+  DEPENDS ${QV_MANIFEST} ${QV_MANIFEST_SCHEMA}
+  COMMENT "Checking the kernel's manifest against resources/manifest/assembly.xsd")
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/kernel_res.o
-  COMMAND ${QV_WINDRES} -I ${QV_ART} -i ${CMAKE_SOURCE_DIR}/resources/kernel.rc -o ${CMAKE_BINARY_DIR}/kernel_res.o
-  DEPENDS ${CMAKE_SOURCE_DIR}/resources/kernel.rc ${QV_ART_PATHS})
+  COMMAND ${QV_WINDRES} -I ${QV_ART} -I ${CMAKE_SOURCE_DIR}/resources -i ${CMAKE_SOURCE_DIR}/resources/kernel.rc
+          -o ${CMAKE_BINARY_DIR}/kernel_res.o
+  DEPENDS ${CMAKE_SOURCE_DIR}/resources/kernel.rc ${QV_ART_PATHS} ${QV_MANIFEST} ${CMAKE_BINARY_DIR}/manifest.checked)
 
 # ---- The kernel -----------------------------------------------------------
 file(GLOB QV_KERNEL_SOURCES CONFIGURE_DEPENDS
@@ -108,7 +120,7 @@ function(qv_hosted_program name)
 endfunction()
 
 function(qv_hosted_test name)
-  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE;WINDOWS_VERSION" "SOURCES;ARGS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "MODE;SCRIPT;TIMEOUT;RESERVE;CODE_PAGE;LOCALE;WINDOWS_VERSION;DPI" "SOURCES;ARGS;LABELS" ${ARGN})
   if(NOT T_RESERVE)
     set(T_RESERVE 0)
   endif()

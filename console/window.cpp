@@ -3,6 +3,7 @@
 // of the console: it hands each message to the part that owns it (the
 // renderer, the input method, marking, input, the run tool's watch).
 #include "window.h"
+#include "font.h"
 #include "frontend.h"
 #include "geometry.h"
 #include "ime.h"
@@ -77,7 +78,10 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
 
     // The saved rectangle, moved onto a screen when it lies off every one;
     // the stored value stays until the window's real one is saved.
-    ConsoleRect r = readSavedConsoleRect();
+    // Without one, the default rectangle at the screen's DPI.
+    bool saved;
+    ConsoleRect r = readSavedConsoleRect(&saved);
+    if (!saved) r = defaultConsoleRect();
     r = placeOnWorkArea(r, workAreaNear(r));
 
     // A program with a text code page of its own gets a Unicode window where
@@ -209,11 +213,7 @@ static HGDIOBJ consoleFont(HDC dc)
 static void onCreate(HWND window)
 {
     cs.screenDC = GetDC(window);
-    SelectObject(cs.screenDC, consoleFont(cs.screenDC));
-    TEXTMETRICA tm;
-    GetTextMetricsA(cs.screenDC, &tm);
-    cs.charWidth = tm.tmAveCharWidth <= 8 ? 8 : tm.tmAveCharWidth;
-    cs.lineHeight = tm.tmHeight + tm.tmExternalLeading;
+    selectConsoleFont(cs.screenDC, consoleFont(cs.screenDC));
     ReleaseDC(window, cs.screenDC);
     addEditMenu(window);
 }
@@ -295,8 +295,11 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_GETMINMAXINFO: {
         MINMAXINFO *info = reinterpret_cast<MINMAXINFO *>(lParam);
-        int32_t x, y;
-        maxTrackSize(cs.screen.bufferRows, cs.screen.bufferCols, cs.lineHeight, cs.charWidth, &x, &y);
+        int32_t x, y, h = cs.lineHeight, w = cs.charWidth;
+        // Before WM_CREATE has measured the font: the floor of 8 at the
+        // screen's DPI, so that a default window grown with the DPI fits.
+        if (h == 0 && w == 0) h = w = cellFloorAtScreenDpi();
+        maxTrackSize(cs.screen.bufferRows, cs.screen.bufferCols, h, w, &x, &y);
         info->ptMaxTrackSize.x = x;
         info->ptMaxTrackSize.y = y;
         return 0;

@@ -26,8 +26,9 @@ void saveConsoleRect(HWND window)
     RegCloseKey(key);
 }
 
-ConsoleRect readSavedConsoleRect()
+ConsoleRect readSavedConsoleRect(bool *saved)
 {
+    if (saved) *saved = false;
     char text[512];
     DWORD size = 500;
     LONG status = ERROR_FILE_NOT_FOUND;
@@ -38,5 +39,5 @@ ConsoleRect readSavedConsoleRect()
     }
     if (status != ERROR_SUCCESS) return parseConsoleRect(nullptr);
     text[size < sizeof text ? size : sizeof text - 1] = 0; // a value stored without its NUL
-    return parseConsoleRect(text);
+    return parseConsoleRect(text, saved);
 }

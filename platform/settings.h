@@ -7,7 +7,8 @@
 
 // Opens (creating it when missing) the settings key; 0 when it cannot be opened.
 HKEY openSettingsKey();
-// Reads the saved console rectangle, or the default one.
-ConsoleRect readSavedConsoleRect();
+// Reads the saved console rectangle, or the default one; *saved (when
+// given) says whether a usable value was stored.
+ConsoleRect readSavedConsoleRect(bool *saved = nullptr);
 // Stores the window's outer rectangle unless the window is minimized.
 void saveConsoleRect(HWND window);

@@ -2,11 +2,13 @@
 #include <stdint.h>
 #include <stdio.h>
 
-ConsoleRect parseConsoleRect(const char *text)
+ConsoleRect parseConsoleRect(const char *text, bool *fromText)
 {
     ConsoleRect r;
+    if (fromText) *fromText = false;
     if (!text || sscanf(text, "%d,%d,%d,%d", &r.left, &r.top, &r.right, &r.bottom) < 4) return DEFAULT_CONSOLE_RECT;
     if (r.bottom == 0 || r.right <= r.left || r.bottom <= r.top) return DEFAULT_CONSOLE_RECT;
+    if (fromText) *fromText = true;
     return r;
 }
 

@@ -12,8 +12,9 @@ constexpr ConsoleRect DEFAULT_CONSOLE_RECT = {3, 3, 634, 474};
 // Parses the stored text. Falls back to DEFAULT_CONSOLE_RECT when the text
 // is missing (null), yields fewer than four numbers, has a bottom of 0, or
 // describes a rectangle with no width or no height (which would open an
-// invisible window).
-ConsoleRect parseConsoleRect(const char *text);
+// invisible window). `fromText`, when given, tells whether the text gave
+// the rectangle (false: the default).
+ConsoleRect parseConsoleRect(const char *text, bool *fromText = nullptr);
 
 // Where a saved rectangle opens on a screen whose work area is `work`: as it
 // is when it lies wholly inside the work area; otherwise moved onto it by the

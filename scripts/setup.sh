@@ -9,6 +9,7 @@ need_pkgs=(
   wine wine32:i386 xvfb xdotool x11-utils imagemagick python3
   locales fonts-wqy-microhei
   python3-fonttools python3-freetype xfonts-base xfonts-wqy
+  libxml2-utils
   cups printer-driver-cups-pdf cups-client cups-bsd libcups2:i386 poppler-utils
 )
 

@@ -110,32 +110,43 @@ if [ ! -f "$font_stamp" ]; then
   fi
 fi
 
-# The prefix's DPI (QV_DPI; 96, Wine's own, changes nothing): LogPixels in
-# the two keys Wine's configuration writes it to. It holds for every program
-# of the prefix, so quorven-run --dpi N gives each N a prefix of its own.
-dpi="${QV_DPI:-96}"
-case "$dpi" in
-  '' | *[!0-9]*) echo "setup: QV_DPI must be a whole number of dots per inch, not '$dpi'" >&2; exit 1 ;;
-esac
-dpi_stamp="$WINEPREFIX/.quorven-dpi-$dpi"
-if [ "$dpi" != 96 ] && [ ! -f "$dpi_stamp" ]; then
-  echo "setup: setting $WINEPREFIX to $dpi DPI"
-  query() { DISPLAY= wine reg query "$1" /v "$2" 2>/dev/null 8>&- | tr -d '\r'; }
-  for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
-    DISPLAY= wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 8>&- || true
-    if ! query "$key" LogPixels | grep -qi "LogPixels *REG_DWORD *$(printf '0x%x' "$dpi")\$"; then
-      echo "setup: could not set LogPixels to $dpi in $key of $WINEPREFIX" >&2
+# The screen's DPI, QV_DPI (a prefix of its own for each, named
+# wineprefix-dpi<N> beside the default one: LogPixels holds for the whole
+# prefix). Wine 8 reads LogPixels, a DWORD, under HKCU\Control Panel\Desktop;
+# older readers under HKCC\Software\Fonts: both are written. Without QV_DPI
+# nothing is changed. .quorven-dpi holds the value last written (none: 96,
+# Wine's own).
+dpi="${QV_DPI:-}"
+if [ -n "$dpi" ]; then
+  if ! [[ "$dpi" =~ ^[1-9][0-9]{1,3}$ ]] || [ "$dpi" -lt 48 ] || [ "$dpi" -gt 960 ]; then
+    echo "setup: QV_DPI must be a whole number from 48 to 960, not '$dpi'" >&2
+    exit 1
+  fi
+  written=$(cat "$WINEPREFIX/.quorven-dpi" 2>/dev/null || echo 96)
+  if [ "$written" != "$dpi" ]; then
+    echo "setup: setting the screen's DPI of $WINEPREFIX to $dpi"
+    dpireg="$WINEPREFIX/.quorven-dpi.reg"
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\r\n"LogPixels"=dword:%08x\r\n\r\n[HKEY_CURRENT_CONFIG\\Software\\Fonts]\r\n"LogPixels"=dword:%08x\r\n' \
+      "$dpi" "$dpi" >"$dpireg"
+    DISPLAY= wine regedit /S "Z:${dpireg//\//\\}" >/dev/null 2>&1 8>&- || true
+    rm -f "$dpireg"
+    got=$(DISPLAY= wine reg query 'HKCU\Control Panel\Desktop' /v LogPixels 2>/dev/null 8>&- | tr -d '\r' \
+          | sed -n 's/.*LogPixels *REG_DWORD *0x\([0-9a-fA-F]*\).*/\1/p')
+    if [ -z "$got" ] || [ $((16#$got)) != "$dpi" ]; then
+      echo "setup: could not set LogPixels to $dpi in $WINEPREFIX" >&2
       exit 1
     fi
-  done
-  rm -f "$WINEPREFIX"/.quorven-dpi-*
-  touch "$dpi_stamp"
+    echo "$dpi" >"$WINEPREFIX/.quorven-dpi"
+  fi
 fi
 
 # The ready mark: inode, size and time of the font, of its registry file and
-# of this script, as the prefix was last made complete for them, and its DPI.
-# quorven-run finds it matching and skips this script
-# (tools/run/quorven_early.py, prefix_ready).
-{ stat -c '%i %s %Y' "$font" "$reg" "$here/scripts/wineprefix.sh"; echo "dpi $dpi"; } \
-  >"$WINEPREFIX/.quorven-ready.new.$$"
+# of this script, as the prefix was last made complete for them, and, for a
+# prefix whose DPI is not 96, the line "dpi N". quorven-run finds it
+# matching and skips this script (tools/run/quorven_early.py, prefix_ready).
+have_dpi=$(cat "$WINEPREFIX/.quorven-dpi" 2>/dev/null || echo 96)
+{
+  stat -c '%i %s %Y' "$font" "$reg" "$here/scripts/wineprefix.sh"
+  if [ "$have_dpi" != 96 ]; then echo "dpi $have_dpi"; fi
+} >"$WINEPREFIX/.quorven-ready.new.$$"
 mv "$WINEPREFIX/.quorven-ready.new.$$" "$WINEPREFIX/.quorven-ready"

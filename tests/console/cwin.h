@@ -50,6 +50,7 @@
     X(gdi32, GetCurrentObject, HGDIOBJ, (HDC, UINT))                                             \
     X(gdi32, GetBkColor, COLORREF, (HDC))                                                        \
     X(gdi32, GetTextColor, COLORREF, (HDC))                                                      \
+    X(gdi32, GetDeviceCaps, int, (HDC, int))                                                     \
     X(kernel32, CreateProcessA, BOOL, (const char *, char *, void *, void *, BOOL, DWORD, void *, const char *, STARTUPINFOA *, PROCESS_INFORMATION *)) \
     X(kernel32, WaitForSingleObject, DWORD, (HANDLE, DWORD))                                     \
     X(kernel32, GetExitCodeProcess, BOOL, (HANDLE, DWORD *))                                     \

@@ -22,3 +22,11 @@ qv_hosted_test(console_clipboard_en_US SOURCES ${QV_CLIPBOARD_SOURCES} ARGS loss
 # The same with Wine reporting Windows 98: the menu items and the caption
 # through the ANSI calls, the paste read as CF_TEXT.
 qv_hosted_test(console_clipboard_win98 SOURCES ${QV_CLIPBOARD_SOURCES} TIMEOUT 120 WINDOWS_VERSION win98)
+# At 144 and 192 DPI, each in a Wine prefix of its own: the cells scaled,
+# the glyphs filling them (in two colours at 192), the window fitting the
+# view, the default and the saved rectangles; the geometry as at 96.
+foreach(dpi 144 192)
+  qv_hosted_test(console_pixels_dpi${dpi} SOURCES tests/console/pixels.c ${QV_CWIN} SCRIPT tests/console/dpi_test.py
+                 ARGS ${QV_BIN_DIR}/tests/console_window.exe TIMEOUT 200 DPI ${dpi})
+  qv_hosted_test(console_geometry_dpi${dpi} SOURCES tests/console/geometry.c ${QV_CWIN} TIMEOUT 120 DPI ${dpi})
+endforeach()

@@ -25,7 +25,9 @@ def start_xvfb():
     run took the same one at the same moment."""
     for _ in range(20):
         n = free_display()
-        xvfb = subprocess.Popen(['Xvfb', ':%d' % n, '-screen', '0', '1280x1024x24', '-nolisten', 'tcp'],
+        # A screen of more pixels for a session at a high DPI (QV_XVFB_SCREEN).
+        screen = os.environ.get('QV_XVFB_SCREEN') or '1280x1024x24'
+        xvfb = subprocess.Popen(['Xvfb', ':%d' % n, '-screen', '0', screen, '-nolisten', 'tcp'],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         for _ in range(100):
             if xvfb.poll() is not None or os.path.exists('/tmp/.X11-unix/X%d' % n):
@@ -41,7 +43,8 @@ def start(state):
     stop(state, quiet=True)
     os.makedirs(state, exist_ok=True)
     n, xvfb = start_xvfb()
-    # One prefix per build folder, beside the test state.
+    # One prefix per build folder, beside the test state (QV_WINEPREFIX
+    # names another: one per DPI, QV_DPI, which the setup script gives it).
     prefix = os.environ.get('QV_WINEPREFIX') or os.path.join(os.path.dirname(os.path.abspath(state)), 'wineprefix')
     session = {'display': ':%d' % n, 'xvfb_pid': xvfb.pid, 'prefix': prefix}
     with open(os.path.join(state, 'session.json'), 'w') as f:

@@ -36,6 +36,28 @@ static int32_t QV_STDCALL entry(void)
     QVT_FN("gdi32.dll", "GetObjectA", GetObjectA_t)(bitmap, sizeof bm, &bm);
     CHECK_EQ(bm.width, 443);
     CHECK_EQ(bm.height, 269);
+
+    /* The application manifest (1, RT_MANIFEST), kept by the joiner: no DPI
+     * awareness declared, GDI scaling asked for. */
+    typedef void *(__attribute__((stdcall)) * FindRes_t)(void *, const char *, const char *);
+    typedef void *(__attribute__((stdcall)) * LoadResource_t)(void *, void *);
+    typedef uint32_t(__attribute__((stdcall)) * SizeofResource_t)(void *, void *);
+    void *found = QVT_FN("kernel32.dll", "FindResourceA", FindRes_t)(instance, (const char *)1, (const char *)24);
+    CHECK(found != 0);
+    if (found) {
+        const char *text = (const char *)QVT_FN("kernel32.dll", "LoadResource", LoadResource_t)(instance, found);
+        uint32_t size = QVT_FN("kernel32.dll", "SizeofResource", SizeofResource_t)(instance, found);
+        static const char scaling[] =
+            "<gdiScaling xmlns=\"http://schemas.microsoft.com/SMI/2017/WindowsSettings\">true</gdiScaling>";
+        int hasScaling = 0, hasAware = 0;
+        for (uint32_t i = 0; text && i + sizeof scaling - 1 <= size; i++) {
+            hasScaling |= memcmp(text + i, scaling, sizeof scaling - 1) == 0;
+            hasAware |= i + 8 <= size && memcmp(text + i, "dpiAware", 8) == 0;
+        }
+        qvtPrint("manifest: %u bytes, GDI scaling %d, DPI awareness declared %d\n", size, hasScaling, hasAware);
+        CHECK(hasScaling);
+        CHECK(!hasAware);
+    }
     qvtFinish();
     return 0;
 }

@@ -9,7 +9,8 @@ qv_hosted_test(callconv SOURCES tests/host/callconv.c tests/host/callconv.S)
 qv_hosted_test(exit_hook SOURCES tests/host/exit_hook.c SCRIPT tests/host/exit_test.py)
 qv_hosted_program(entry_return SOURCES tests/host/entry_return.c OUTDIR ${QV_BIN_DIR}/tests)
 qv_hosted_test(reserve SOURCES tests/host/reserve.c RESERVE 0x10000)
-qv_hosted_test(resources SOURCES tests/host/resources.c)
+# The resources, the manifest among them, which Wine parses without complaint.
+qv_hosted_test(resources SOURCES tests/host/resources.c SCRIPT tests/host/resources_test.py)
 
 if(CMAKE_CROSSCOMPILING)
   add_executable(qvlaunch tests/tools/launch.c)

@@ -132,6 +132,7 @@ mono_load = freetype.FT_LOAD_RENDER | freetype.FT_LOAD_TARGET_MONO
 grey = [0]
 wrong = []
 moved = []
+drawn12 = {}
 for cp in sorted(cmap):
     ch = chr(cp)
     # Wine's two ways: hinting left on, grey levels or black and white.
@@ -141,6 +142,7 @@ for cp in sorted(cmap):
     if ink != ink_mono or adv != adv_mono:
         wrong.append((ch, 'grey and black-and-white drawings differ'))
         continue
+    drawn12[cp] = (adv, ink)
     if any(not (0 <= x < adv and 0 <= y < 12) for x, y in ink):
         wrong.append((ch, 'ink outside its cells'))
         continue
@@ -169,6 +171,39 @@ for ch, why in wrong[:10]:
 check(not wrong, '%d glyphs wrong' % len(wrong))
 print('drawn at 12 pixels: %d glyphs compared with their bitmaps, %d moved into their cells (%s)'
       % (len(cmap), len(moved), ''.join(moved)))
+
+# ---- At the screen's DPI -------------------------------------------------------
+# At 192 DPI the console asks for the font at 24 pixels: 100 units are two
+# pixels, so every glyph is its 12-pixel drawing with each pixel a 2 x 2
+# square, in exactly two colours. At 144 DPI, 18 pixels: 100 units are 1.5
+# pixels, the squares' edges fall inside pixels (grey there), but every
+# glyph stays inside its one or two cells of 12 x 18.
+def doubled(ink):
+    return {(2 * x + dx, 2 * y + dy) for x, y in ink for dx in (0, 1) for dy in (0, 1)}
+
+
+for size, cell, whole in ((24, 16, True), (18, 12, False)):
+    face.set_pixel_sizes(0, size)
+    check(face.size.ascender + (-face.size.descender) == size * 64, 'not %d pixels high at %d pixels' % (size, size))
+    ascent = face.size.ascender // 64
+    grey = [0]
+    wrong = []
+    for cp, (adv12, ink12) in sorted(drawn12.items()):
+        ch = chr(cp)
+        adv, ink = bitmap_ink(face, ch, freetype.FT_LOAD_DEFAULT, freetype.FT_RENDER_MODE_NORMAL, ascent, grey)
+        if adv != adv12 // 8 * cell:
+            wrong.append((ch, 'advance %d at %d pixels' % (adv, size)))
+        elif any(not (0 <= x < adv and 0 <= y < size) for x, y in ink):
+            wrong.append((ch, 'ink outside its cells at %d pixels' % size))
+        elif whole and ink != doubled(ink12):
+            wrong.append((ch, 'not its 12-pixel drawing doubled'))
+    if whole:
+        check(grey[0] == 0, '%d grey pixels at %d pixels' % (grey[0], size))
+    for ch, why in wrong[:10]:
+        check(False, 'U+%04X: %s' % (ord(ch), why))
+    check(not wrong, '%d glyphs wrong at %d pixels' % (len(wrong), size))
+    print('drawn at %d pixels: %d glyphs inside their cells%s; %d grey pixels' % (
+        size, len(drawn12) - len(wrong), ', each its 12-pixel drawing doubled' if whole else '', grey[0]))
 
 # ---- The generator ------------------------------------------------------------
 with tempfile.TemporaryDirectory() as d:

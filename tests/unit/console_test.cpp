@@ -1,6 +1,7 @@
 // The console's arithmetic: fitting, margins, clamps, scroll requests,
 // highlight runs and the buffer shift.
 #include "console/layout.h"
+#include "console/cellscale.h"
 #include "console/screen.h"
 #include "console/selection.h"
 #include <gtest/gtest.h>
@@ -441,4 +442,144 @@ TEST(Selection, LastWrittenRowLooksOnlyInsideTheView)
     EXPECT_EQ(lastWrittenRow(s.m), 0);
     s.cells[static_cast<size_t>(3 * 12 + 9)] = 'y';
     EXPECT_EQ(lastWrittenRow(s.m), 3);
+}
+
+// The project's pixel font as Wine measures it at 96 DPI (8 x 12 cells, the
+// Chinese glyphs two cells wide), Wine's fallback WenQuanYi Micro Hei Mono
+// (average 7, height 11), and Windows's raster Courier (8 x 13).
+static const FontMetrics PIXEL_FONT = {12, 0, 8, 16};
+static const FontMetrics MICRO_HEI = {11, 0, 7, 14};
+static const FontMetrics RASTER_COURIER = {13, 0, 8, 8};
+
+TEST(ConsoleDpi, NinetySixAndBelowChangeNothing)
+{
+    EXPECT_EQ(consoleDpi(96), 96);
+    EXPECT_EQ(consoleDpi(72), 96);
+    EXPECT_EQ(consoleDpi(0), 96);
+    EXPECT_EQ(consoleDpi(-5), 96);
+    EXPECT_EQ(consoleDpi(144), 144);
+    EXPECT_EQ(consoleDpi(100000), 960);
+    EXPECT_EQ(scaleToDpi(12, 144), 18);
+    EXPECT_EQ(scaleToDpi(13, 144), 20); // 19.5 rounds up
+    EXPECT_EQ(scaleToDpi(8, 120), 10);
+    EXPECT_EQ(scaleToDpi(631, 192), 1262);
+}
+
+TEST(ConsoleFont, AtNinetySixTheStockFontAndItsCell)
+{
+    ConsoleFontChoice c = chooseConsoleFont(96, MICRO_HEI);
+    EXPECT_TRUE(c.useStock);
+    EXPECT_EQ(c.cell.width, 8); // average 7 counts as 8
+    EXPECT_EQ(c.cell.height, 11);
+    c = chooseConsoleFont(96, FontMetrics{16, 2, 9, 9});
+    EXPECT_TRUE(c.useStock);
+    EXPECT_EQ(c.cell.width, 9);
+    EXPECT_EQ(c.cell.height, 18);
+}
+
+TEST(ConsoleFont, WholeMultiplesTakeTheFontAtThatMultiple)
+{
+    for (int k = 2; k <= 3; k++) {
+        ConsoleFontChoice c = chooseConsoleFont(96 * k, PIXEL_FONT);
+        EXPECT_FALSE(c.useStock);
+        EXPECT_EQ(c.fontHeight, 12 * k);
+        EXPECT_EQ(c.cell.width, 8 * k);
+        EXPECT_EQ(c.cell.height, 12 * k);
+        c = chooseConsoleFont(96 * k, RASTER_COURIER);
+        EXPECT_EQ(c.fontHeight, 13 * k);
+        EXPECT_EQ(c.cell.height, 13 * k);
+    }
+}
+
+TEST(ConsoleFont, BetweenMultiplesTheLargestHeightWhoseGlyphsStayInTheCell)
+{
+    ConsoleFontChoice c = chooseConsoleFont(144, PIXEL_FONT);
+    EXPECT_FALSE(c.useStock);
+    EXPECT_EQ(c.fontHeight, 18); // advance 12, Chinese 24: exactly the cells
+    EXPECT_EQ(c.cell.width, 12);
+    EXPECT_EQ(c.cell.height, 18);
+    c = chooseConsoleFont(120, PIXEL_FONT);
+    EXPECT_EQ(c.fontHeight, 15);
+    EXPECT_EQ(c.cell.width, 10);
+    // Where the cell's width rounds down, the font shrinks below the scaled
+    // height: advance 9 at 12 pixels, at 120 DPI a cell of 11 x 15; at 15
+    // pixels the advance would be 11.25, at 14 it is 10.5.
+    c = chooseConsoleFont(120, FontMetrics{12, 0, 9, 18});
+    EXPECT_FALSE(c.useStock);
+    EXPECT_EQ(c.cell.width, 11);
+    EXPECT_EQ(c.cell.height, 15);
+    EXPECT_EQ(c.fontHeight, 14);
+    c = chooseConsoleFont(120, FontMetrics{12, 0, 9, 9}); // the Latin advance alone holds it back
+    EXPECT_EQ(c.fontHeight, 14);
+    c = chooseConsoleFont(144, FontMetrics{12, 0, 9, 18}); // 13.5 rounds up to 14: 18 fits
+    EXPECT_EQ(c.cell.width, 14);
+    EXPECT_EQ(c.fontHeight, 18);
+    c = chooseConsoleFont(168, FontMetrics{12, 0, 9, 9}); // cell 16 x 21; 9 x 21 / 12 = 15.75 fits
+    EXPECT_EQ(c.fontHeight, 21);
+    // External leading counts into the cell's height.
+    c = chooseConsoleFont(144, FontMetrics{10, 2, 8, 8}); // cell 12 x 18
+    EXPECT_EQ(c.cell.height, 18);
+    EXPECT_EQ(c.fontHeight, 15); // 15 + 3 = 18
+    // The Latin advance decides where it rounds past the cell: width 7 at
+    // 11 counts as an 8-wide cell; at 132 DPI the cell is 11, and heights
+    // up to 15 keep 7 x h / 11 within it.
+    c = chooseConsoleFont(132, MICRO_HEI);
+    EXPECT_EQ(c.cell.width, 11);
+    EXPECT_EQ(c.cell.height, 15);
+    EXPECT_EQ(c.fontHeight, 15);
+    c = chooseConsoleFont(132, FontMetrics{11, 0, 8, 16}); // 8 x 15 / 11 = 10.9 <= 11
+    EXPECT_EQ(c.fontHeight, 15);
+    c = chooseConsoleFont(150, FontMetrics{10, 0, 8, 16}); // cell 13 x 16 (12.5 rounds up); 8 x 16 / 10 = 12.8
+    EXPECT_EQ(c.cell.width, 13);
+    EXPECT_EQ(c.fontHeight, 16);
+}
+
+TEST(ConsoleFont, AWidestGlyphBeyondTwoCellsDoesNotHoldTheFontBack)
+{
+    ConsoleFontChoice c = chooseConsoleFont(192, FontMetrics{12, 0, 8, 40});
+    EXPECT_FALSE(c.useStock);
+    EXPECT_FALSE(c.limitWidest);
+    EXPECT_EQ(c.fontHeight, 24);
+    EXPECT_TRUE(fontFitsCell(FontMetrics{24, 0, 16, 80}, c));
+    // Where the stock keeps its widest glyph in two cells, so must the font.
+    c = chooseConsoleFont(192, PIXEL_FONT);
+    EXPECT_TRUE(c.limitWidest);
+    EXPECT_TRUE(fontFitsCell(FontMetrics{24, 0, 16, 32}, c));
+    EXPECT_FALSE(fontFitsCell(FontMetrics{24, 0, 16, 33}, c));
+    EXPECT_FALSE(fontFitsCell(FontMetrics{24, 0, 17, 32}, c));
+    EXPECT_FALSE(fontFitsCell(FontMetrics{24, 1, 16, 32}, c));
+    EXPECT_FALSE(fontFitsCell(FontMetrics{0, 0, 0, 0}, c));
+}
+
+TEST(ConsoleFont, AStockFontThatFollowsTheDpiIsUsedAsItIs)
+{
+    // Halfway between 12 and 12 scaled: at 120, 13.5.
+    EXPECT_FALSE(stockFollowsDpi(12, 120));
+    EXPECT_FALSE(stockFollowsDpi(13, 120)); // Windows's 96-DPI Courier
+    EXPECT_TRUE(stockFollowsDpi(14, 120));
+    EXPECT_TRUE(stockFollowsDpi(16, 120)); // the 120-DPI Courier
+    EXPECT_FALSE(stockFollowsDpi(17, 192));
+    EXPECT_TRUE(stockFollowsDpi(18, 192));
+    ConsoleFontChoice c = chooseConsoleFont(120, FontMetrics{16, 0, 10, 10});
+    EXPECT_TRUE(c.useStock);
+    EXPECT_EQ(c.cell.width, 10);
+    EXPECT_EQ(c.cell.height, 16);
+    // A font too odd to scale (no height at all) stays the stock.
+    c = chooseConsoleFont(192, FontMetrics{0, 0, 0, 0});
+    EXPECT_TRUE(c.useStock);
+}
+
+TEST(ConsoleFont, DefaultRectangleGrowsFromItsCorner)
+{
+    DefaultRect r = scaleDefaultRect(DefaultRect{3, 3, 634, 474}, 96);
+    EXPECT_EQ(r.right, 634);
+    EXPECT_EQ(r.bottom, 474);
+    r = scaleDefaultRect(DefaultRect{3, 3, 634, 474}, 192);
+    EXPECT_EQ(r.left, 3);
+    EXPECT_EQ(r.top, 3);
+    EXPECT_EQ(r.right, 3 + 1262);
+    EXPECT_EQ(r.bottom, 3 + 942);
+    r = scaleDefaultRect(DefaultRect{3, 3, 634, 474}, 144);
+    EXPECT_EQ(r.right, 3 + 947); // 946.5 rounds up
+    EXPECT_EQ(r.bottom, 3 + 707); // 706.5
 }

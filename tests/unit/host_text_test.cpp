@@ -84,13 +84,19 @@ TEST(ConsoleRectText, RoundTrip)
 TEST(ConsoleRectText, UnusableTextGivesTheDefault)
 {
     for (const char *bad : {"3,3,634,0", "10,20", "", "x,1,2,3", "10,10,300,0", "100,50,100,530", "100,50,740,40"}) {
-        ConsoleRect r = parseConsoleRect(bad);
+        bool fromText = true;
+        ConsoleRect r = parseConsoleRect(bad, &fromText);
+        EXPECT_FALSE(fromText) << bad; // the default, which grows with the DPI
         EXPECT_EQ(r.left, 3) << bad;
         EXPECT_EQ(r.top, 3) << bad;
         EXPECT_EQ(r.right, 634) << bad;
         EXPECT_EQ(r.bottom, 474) << bad;
     }
     EXPECT_EQ(parseConsoleRect(nullptr).right, 634);
+    // A saved value equal to the default is still a saved one: it opens as saved.
+    bool fromText = false;
+    parseConsoleRect("3,3,634,474", &fromText);
+    EXPECT_TRUE(fromText);
     ConsoleRect r = parseConsoleRect("100,50,740,530");
     EXPECT_EQ(r.right - r.left, 640);
     EXPECT_EQ(r.bottom - r.top, 480);

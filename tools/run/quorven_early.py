@@ -130,7 +130,7 @@ class WindowStates:
 def prefix_ready(prefix, bin_dir, root, dpi=96):
     """Whether scripts/wineprefix.sh would find nothing to do: the ready
     mark it writes last names the font, its registry file and the script as
-    they are now, and the prefix's DPI, and the prefix still has its system
+    they are now, and the prefix's DPI where it is not 96, and the prefix still has its system
     and the font."""
     font = os.environ.get('QV_CONSOLE_FONT') or os.path.join(bin_dir, 'quorven-console.ttf')
     try:
@@ -138,7 +138,8 @@ def prefix_ready(prefix, bin_dir, root, dpi=96):
         for path in (font, font[:-len('.ttf')] + '.reg', os.path.join(root, 'scripts', 'wineprefix.sh')):
             st = os.stat(path)
             mark += '%d %d %d\n' % (st.st_ino, st.st_size, int(st.st_mtime))
-        mark += 'dpi %d\n' % dpi
+        if dpi != 96:
+            mark += 'dpi %d\n' % dpi
         with open(os.path.join(prefix, '.quorven-ready')) as f:
             found = f.read()
     except OSError:
