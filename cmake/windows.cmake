@@ -40,7 +40,9 @@ target_link_options(quorven-linked PRIVATE
   -s -static-libgcc -Wl,--gc-sections
   -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-tsaware,--disable-reloc-section,--image-base,0x400000
   -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
-target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32 comdlg32 winspool)
+# comdlg32.dll and winspool.drv are not linked: the dialogs and the printer
+# services look them up by name on first use (host/system.h, systemProc).
+target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32)
 set_target_properties(quorven-linked PROPERTIES OUTPUT_NAME quorven-linked)
 # Pad to exactly 0x48000 bytes; fails the build when the kernel is larger.
 add_custom_command(TARGET quorven-linked POST_BUILD
