@@ -187,10 +187,10 @@ static LONG WINAPI captureFault(EXCEPTION_POINTERS *pointers)
 // raises the overflow again where the stack ends. Called after the unwind,
 // when the stack pointer is back near the top of the stack.
 //
-// Windows 95, 98 and Me: not re-armed. The Platform SDK (MSDN Library, April
-// 2000, VirtualProtect and VirtualAlloc) marks PAGE_GUARD "Windows NT/2000"
-// only, so the call would fail there, and the SDK offers 9x nothing that
-// moves with the stack. PAGE_NOACCESS is no stand-in: the system moves no
+// Windows 95, 98 and Me: not re-armed. The Platform SDK's VirtualProtect page
+// (MSDN Library, April 2000) marks PAGE_GUARD "Windows NT/2000" only, so the
+// call would fail there, and the SDK offers 9x nothing that moves with the
+// stack. PAGE_NOACCESS is no stand-in: the system moves no
 // such page down as the stack grows, so the program would fault at the first
 // page below it even without an overflow, and an overflow into it could not
 // be reported, since the system writes the exception's records below the
