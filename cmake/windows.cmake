@@ -45,8 +45,11 @@ target_compile_options(quorven-linked PRIVATE
   -Os -Wall -Wextra -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
   -fno-threadsafe-statics -ffunction-sections -fdata-sections ${QV_REPRODUCIBLE_FLAGS})
 # The platform's own C run-time (msvcrt) for formatting, scanning and streams,
-# not the C library's replacements.
-target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0)
+# not the C library's replacements. The headers as the oldest system the
+# kernel runs on knows them (Windows 95 and NT 4.0): constants, records and
+# calls of later systems stay hidden, and one the kernel needs is named in
+# its own code, with its own check of the system or a fall-back.
+target_compile_definitions(quorven-linked PRIVATE __USE_MINGW_ANSI_STDIO=0 _WIN32_WINNT=0x0400 WINVER=0x0400)
 # An image as Windows 9x, NT and 2000 know it: fixed at 0x400000 without
 # relocations, DllCharacteristics 0 (hosted programs run code they place in
 # memory blocks, so no NX compatibility).
@@ -54,7 +57,9 @@ target_link_options(quorven-linked PRIVATE
   -s -static-libgcc -Wl,--gc-sections -Wl,--no-insert-timestamp
   -Wl,--disable-dynamicbase,--disable-nxcompat,--disable-tsaware,--disable-reloc-section,--image-base,0x400000
   -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0)
-target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32 comdlg32 winspool)
+# comdlg32.dll and winspool.drv are not linked: the dialogs and the printer
+# services look them up by name on first use (host/system.h, systemProc).
+target_link_libraries(quorven-linked PRIVATE user32 gdi32 advapi32)
 set_target_properties(quorven-linked PROPERTIES OUTPUT_NAME quorven-linked)
 # Pad to exactly 0x48000 bytes; fails the build when the kernel is larger.
 add_custom_command(TARGET quorven-linked POST_BUILD

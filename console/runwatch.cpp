@@ -59,7 +59,13 @@ LRESULT answerRunQuery(WPARAM request, LPARAM toolWindow)
     uint32_t status = RUN_STATUS_TAG | static_cast<uint32_t>(eventQueue.readIndex & 0xFF);
     if (waitingForInput()) status |= RUN_STATUS_WAITING;
     // Input, posted messages, timers or painting the loop has yet to handle.
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY))) status |= RUN_STATUS_PENDING;
+    // The flags are named one by one from those every system the kernel runs
+    // on knows: the headers' QS_INPUT carries QS_RAWINPUT (0x0400, from XP
+    // on) even for the oldest targets, and an NT-family system that lacks a
+    // flag fails the whole call with ERROR_INVALID_FLAGS.
+    const UINT pendingFlags = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_HOTKEY;
+    static_assert(pendingFlags == 0x00BF, "QS_KEY to QS_HOTKEY, the flags of Windows 95 and NT 4.0");
+    if (HIWORD(GetQueueStatus(pendingFlags))) status |= RUN_STATUS_PENDING;
     return static_cast<LRESULT>(status);
 }
 

@@ -28,6 +28,7 @@
 #include "../platform/codepage.h"
 #include "../console/lock.h"
 #include "../console/frontend.h"
+#include "../platform/system.h"
 #include <string.h>
 
 // The copy of the CONTEXT record of the last fault: 716 bytes, the x86
@@ -184,8 +185,21 @@ static LONG WINAPI captureFault(EXCEPTION_POINTERS *pointers)
 // system moves it down as the stack grows, as it did the original one, and
 // raises the overflow again where the stack ends. Called after the unwind,
 // when the stack pointer is back near the top of the stack.
+//
+// Windows 95, 98 and Me: not re-armed. The Platform SDK's VirtualProtect page
+// (MSDN Library, April 2000) marks PAGE_GUARD "Windows NT/2000" only, so the
+// call would fail there, and the SDK offers 9x nothing that moves with the
+// stack. PAGE_NOACCESS is no stand-in: the system moves no
+// such page down as the stack grows, so the program would fault at the first
+// page below it even without an overflow, and an overflow into it could not
+// be reported, since the system writes the exception's records below the
+// stack pointer, into that same page. On 9x the kernel therefore leaves the
+// stack as the system left it: the first overflow is caught and reported as
+// on NT; after it, a second overflow in the same run may end the process
+// without the fault box.
 static void restoreStackGuard()
 {
+    if (onWindows9x()) return;
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     const uintptr_t page = system.dwPageSize;

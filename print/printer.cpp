@@ -1,8 +1,16 @@
 // Printer selection and setup: the print set-up dialog, the default printer,
 // the printer device context and the default printer's stored orientation.
+//
+// The print dialog (comdlg32.dll) and the spooler (winspool.drv) are looked
+// up by name on first use, not imported: their imports would load both, and
+// with them shell32, comctl32 and compstui, into every program at start,
+// though most never print. Where a library or call cannot be found, the
+// step fails as the call would have failed: the dialog as cancelled, the
+// orientation as not stored.
 #include "../platform/services.h"
 #include "../platform/codepage.h"
 #include "../console/frontend.h"
+#include "../platform/system.h"
 #include "../console/state.h"
 #include "state.h"
 #include <winspool.h>
@@ -10,6 +18,38 @@
 PrintState printState;
 
 namespace {
+
+BOOL printDialog(PRINTDLGA *record)
+{
+    static decltype(&PrintDlgA) call = systemFunction<decltype(&PrintDlgA)>("comdlg32.dll", "PrintDlgA");
+    return call && call(record);
+}
+
+// The spooler's calls that storeOrientation makes: all of them or none.
+struct SpoolerCalls {
+    bool looked; // the lookup was done
+    decltype(&OpenPrinterA) openPrinter;
+    decltype(&GetPrinterA) getPrinter;
+    decltype(&SetPrinterA) setPrinter;
+    decltype(&DocumentPropertiesA) documentProperties;
+    decltype(&ClosePrinter) closePrinter;
+};
+SpoolerCalls spooler;
+
+bool haveSpooler()
+{
+    if (!spooler.looked) {
+        spooler.looked = true;
+        spooler.openPrinter = systemFunction<decltype(&OpenPrinterA)>("winspool.drv", "OpenPrinterA");
+        spooler.getPrinter = systemFunction<decltype(&GetPrinterA)>("winspool.drv", "GetPrinterA");
+        spooler.setPrinter = systemFunction<decltype(&SetPrinterA)>("winspool.drv", "SetPrinterA");
+        spooler.documentProperties =
+            systemFunction<decltype(&DocumentPropertiesA)>("winspool.drv", "DocumentPropertiesA");
+        spooler.closePrinter = systemFunction<decltype(&ClosePrinter)>("winspool.drv", "ClosePrinter");
+    }
+    return spooler.openPrinter && spooler.getPrinter && spooler.setPrinter && spooler.documentProperties &&
+           spooler.closePrinter;
+}
 
 HGLOBAL asHandle(uint32_t value)
 {
@@ -57,11 +97,13 @@ bool storeOrientation(const char *printerName, int32_t landscape)
     PRINTER_INFO_2A *info = nullptr;
     PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
     DWORD needed = 0;
-    if (!OpenPrinterA(const_cast<char *>(printerName), &printer, &defaults) || !printer) {
+    if (!haveSpooler())
+        return false;
+    if (!spooler.openPrinter(const_cast<char *>(printerName), &printer, &defaults) || !printer) {
         printer = nullptr;
         goto cleanup;
     }
-    GetPrinterA(printer, 2, nullptr, 0, &needed);
+    spooler.getPrinter(printer, 2, nullptr, 0, &needed);
     if (!needed)
         goto cleanup;
     infoBlock = GlobalAlloc(GHND, needed);
@@ -70,15 +112,15 @@ bool storeOrientation(const char *printerName, int32_t landscape)
     info = static_cast<PRINTER_INFO_2A *>(GlobalLock(infoBlock));
     if (!info)
         goto cleanup;
-    if (!GetPrinterA(printer, 2, reinterpret_cast<BYTE *>(info), needed, &needed))
+    if (!spooler.getPrinter(printer, 2, reinterpret_cast<BYTE *>(info), needed, &needed))
         goto cleanup;
     if (!info->pDevMode || !(info->pDevMode->dmFields & DM_ORIENTATION))
         goto cleanup;
     info->pDevMode->dmOrientation = orientationFor(landscape);
-    if (DocumentPropertiesA(consoleState.consoleWindow, printer, const_cast<char *>(printerName), info->pDevMode,
+    if (spooler.documentProperties(consoleState.consoleWindow, printer, const_cast<char *>(printerName), info->pDevMode,
                             info->pDevMode, DM_IN_BUFFER | DM_OUT_BUFFER) != IDOK)
         goto cleanup;
-    if (!SetPrinterA(printer, 2, reinterpret_cast<BYTE *>(info), 0))
+    if (!spooler.setPrinter(printer, 2, reinterpret_cast<BYTE *>(info), 0))
         goto cleanup;
     stored = true;
 cleanup:
@@ -87,7 +129,7 @@ cleanup:
     if (infoBlock)
         GlobalFree(infoBlock);
     if (printer)
-        ClosePrinter(printer);
+        spooler.closePrinter(printer);
     return stored;
 }
 
@@ -104,7 +146,7 @@ HDC __stdcall PrinterSetup(HWND owner)
     printState.printRecord.Flags = kPrintFlagsSetup;
     settleScreen(); // the console as it stands behind the dialog
     HDC before = printState.printerDC;
-    if (PrintDlgA(platformRecord())) {
+    if (printDialog(platformRecord())) {
         printState.printerDC = platformRecord()->hDC;
         // The dialog made a new device context; the one it replaces is used
         // by no service any more.
@@ -122,7 +164,7 @@ HDC __stdcall ChoosePrinter(int32_t useDefault)
         return printState.printerDC;
     printState.printRecord.Flags = chooseFlags(useDefault);
     settleScreen();
-    if (!PrintDlgA(platformRecord()))
+    if (!printDialog(platformRecord()))
         return nullptr;
     PRINTDLGA *rec = platformRecord();
     if (!rec->hDC) {

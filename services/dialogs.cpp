@@ -1,7 +1,14 @@
 // The open and save file-name dialogs. All three fill the one retained
 // record and give the chosen name back as a CountedString.
+//
+// comdlg32.dll is looked up by name on the first dialog, not imported: its
+// import would load it, and with it shell32, comctl32 and shlwapi, into
+// every program at start, though most never open a dialog. A system on
+// which it or the call cannot be found gives the result of a cancelled
+// dialog.
 #include "../console/frontend.h"
 #include "../platform/services.h"
+#include "../platform/system.h"
 #include "dialogs.h"
 #include "service_text.h"
 #include "../platform/codepage.h"
@@ -25,7 +32,10 @@ bool ansiLeadByte(unsigned char b) { return programLeadByte(b); }
 // A program with a text code page of its own: the same dialog through the
 // wide call, its texts converted from that code page and the chosen name
 // and title converted back into the same buffers.
-unsigned char *runWideFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEW *), DWORD flags, HWND owner,
+typedef BOOL(WINAPI *FileDialogCall)(OPENFILENAMEA *);
+typedef BOOL(WINAPI *WideFileDialogCall)(OPENFILENAMEW *);
+
+unsigned char *runWideFileDialog(WideFileDialogCall dialog, DWORD flags, HWND owner,
                                  const char *filter, const char *caption, const char *folder, unsigned char *result)
 {
     UINT cp = programCodePage();
@@ -56,13 +66,20 @@ unsigned char *runWideFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEW *), DWORD fl
     return finishCountedString(result, chosen);
 }
 
-unsigned char *runFileDialog(BOOL(WINAPI *dialog)(OPENFILENAMEA *), BOOL(WINAPI *wideDialog)(OPENFILENAMEW *),
-                             DWORD flags, HWND owner, char *filter, const char *caption, const char *folder,
-                             unsigned char *result)
+// name and wideName are the calls' names in comdlg32.dll; a program with a
+// text code page of its own calls the wide one.
+unsigned char *runFileDialog(const char *name, const char *wideName, DWORD flags, HWND owner, char *filter, const char *caption,
+                             const char *folder, unsigned char *result)
 {
     settleScreen(); // the console as it stands behind the dialog
     convertFilterText(filter, ansiLeadByte);
-    if (programTextsWide()) return runWideFileDialog(wideDialog, flags, owner, filter, caption, folder, result);
+    if (programTextsWide()) {
+        WideFileDialogCall wideDialog = systemFunction<WideFileDialogCall>("comdlg32.dll", wideName);
+        if (!wideDialog) return finishCountedString(result, false);
+        return runWideFileDialog(wideDialog, flags, owner, filter, caption, folder, result);
+    }
+    FileDialogCall dialog = systemFunction<FileDialogCall>("comdlg32.dll", name);
+    if (!dialog) return finishCountedString(result, false);
     OPENFILENAMEA &r = fileDialogState.record;
     r.lStructSize = FILE_DIALOG_RECORD_SIZE;
     r.hwndOwner = owner;
@@ -83,18 +100,18 @@ extern "C" {
 unsigned char *__stdcall OpenExistingFileDialog(HWND owner, char *filter, const char *caption, const char *folder,
                                                 unsigned char *result)
 {
-    return runFileDialog(GetOpenFileNameA, GetOpenFileNameW, OPEN_EXISTING_FLAGS, owner, filter, caption, folder, result);
+    return runFileDialog("GetOpenFileNameA", "GetOpenFileNameW", OPEN_EXISTING_FLAGS, owner, filter, caption, folder, result);
 }
 
 unsigned char *__stdcall SaveFileDialog(HWND owner, char *filter, const char *caption, const char *folder,
                                         unsigned char *result)
 {
-    return runFileDialog(GetSaveFileNameA, GetSaveFileNameW, SAVE_FLAGS, owner, filter, caption, folder, result);
+    return runFileDialog("GetSaveFileNameA", "GetSaveFileNameW", SAVE_FLAGS, owner, filter, caption, folder, result);
 }
 
 unsigned char *__stdcall OpenFileDialog(HWND owner, char *filter, const char *caption, const char *folder,
                                         unsigned char *result)
 {
-    return runFileDialog(GetOpenFileNameA, GetOpenFileNameW, OPEN_FLAGS, owner, filter, caption, folder, result);
+    return runFileDialog("GetOpenFileNameA", "GetOpenFileNameW", OPEN_FLAGS, owner, filter, caption, folder, result);
 }
 }

@@ -75,6 +75,18 @@ static void fileRoundTrip(void)
     }
 }
 
+/* A program that has opened its console and written to it has not loaded
+ * the dialog and print libraries: the kernel looks them up on first use, so
+ * their imports (and shell32, comctl32 and the rest that they load) cost
+ * nothing to a program that never opens a dialog or prints. */
+static void noDialogLibraries(void)
+{
+    Fn1 loaded = API("kernel32.dll", GetModuleHandleA, Fn1);
+    CHECK_EQ(loaded((uint32_t)(uintptr_t)"comdlg32.dll"), 0);
+    CHECK_EQ(loaded((uint32_t)(uintptr_t)"winspool.drv"), 0);
+    CHECK_EQ(loaded((uint32_t)(uintptr_t)"shell32.dll"), 0);
+}
+
 static void caseConversion(void)
 {
     char text[] = "abc\xD6\xD0\xCE\xC4xyZ";
@@ -145,6 +157,7 @@ static int32_t QV_STDCALL entry(void)
     CHECK(console != 0);
     qvWriteText("\xD6\xD0\xCE\xC4 ok", 7);
     caption();
+    noDialogLibraries();
     fileRoundTrip();
     caseConversion();
     library();

@@ -78,6 +78,43 @@ static int sameIgnoringCase(const char *a, const char *b)
 
 typedef int(__attribute__((stdcall)) *VirtualProtect_t)(void *, uint32_t, uint32_t, uint32_t *);
 
+/* Functions the kernel looks up by name on first use (GetProcAddress) instead
+ * of importing them: a replacement for one is what the kernel's
+ * GetProcAddress, patched for it, hands out for that name of that library. */
+typedef void *(__attribute__((stdcall)) * KernelGetProcAddress_t)(void *, const char *);
+typedef void *(__attribute__((stdcall)) * GetModuleHandleA_t)(const char *);
+static struct {
+    const char *dll, *name;
+    void *replacement;
+} byName[16];
+static int byNameCount;
+static KernelGetProcAddress_t kernelGetProcAddress;
+
+static void *__attribute__((stdcall)) patchedGetProcAddress(void *module, const char *name)
+{
+    if ((uintptr_t)name > 0xFFFF) /* not an ordinal */
+        for (int i = 0; i < byNameCount; i++)
+            if (!qvtStrcmp(name, byName[i].name) &&
+                module == ((GetModuleHandleA_t)qvtProc("kernel32.dll", "GetModuleHandleA"))(byName[i].dll))
+                return byName[i].replacement;
+    return kernelGetProcAddress(module, name);
+}
+
+static void *patchByName(const char *dll, const char *name, void *replacement)
+{
+    void *original = qvtProc(dll, name);
+    if (!original || byNameCount == sizeof byName / sizeof byName[0]) return 0;
+    if (!kernelGetProcAddress)
+        kernelGetProcAddress = (KernelGetProcAddress_t)qvtPatchImport("kernel32.dll", "GetProcAddress",
+                                                                      (void *)patchedGetProcAddress);
+    if (!kernelGetProcAddress) return 0;
+    byName[byNameCount].dll = dll;
+    byName[byNameCount].name = name;
+    byName[byNameCount].replacement = replacement;
+    byNameCount++;
+    return original;
+}
+
 void *qvtPatchImport(const char *dll, const char *name, void *replacement)
 {
     uint8_t *base = (uint8_t *)0x400000; /* the kernel's image */
@@ -96,7 +133,9 @@ void *qvtPatchImport(const char *dll, const char *name, void *replacement)
             return original;
         }
     }
-    qvtPrint("FAIL: the kernel imports no %s from %s\n", name, dll);
+    void *original = patchByName(dll, name, replacement);
+    if (original) return original;
+    qvtPrint("FAIL: the kernel neither imports nor looks up %s from %s\n", name, dll);
     return 0;
 }
 

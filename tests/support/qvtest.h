@@ -20,9 +20,11 @@ void *qvtProc(const char *dll, const char *name);
 #define QVT_FN(dll, name, type) ((type)qvtProc(dll, name))
 
 /* Points the kernel's import of dll!name at replacement, so that a test can
- * watch or change what the platform answers the kernel. Returns the
- * original address, or 0 (after a FAIL line) when the kernel has no such
- * import. */
+ * watch or change what the platform answers the kernel; for a function the
+ * kernel looks up by name instead (comdlg32, winspool), its GetProcAddress
+ * hands out replacement for that name, so the patch must come before the
+ * kernel's first use. Returns the original address, or 0 (after a FAIL
+ * line) when the function is neither imported nor there to look up. */
 void *qvtPatchImport(const char *dll, const char *name, void *replacement);
 
 /* Counts the kernel's calls of every function it imports: each import slot
