@@ -24,6 +24,7 @@
 #include "entry.h"
 #include "faultguard.h"
 #include "faultwords.h"
+#include "shutdown.h"
 #include "startup.h"
 #include "services.h"
 #include "textcode.h"
@@ -279,6 +280,7 @@ static QvWord __stdcall showFaultBox(void *text)
 static void recoverFromFault()
 {
     restoreStackGuard();
+    shutdownHookAbandoned(); // should the fault have come from inside the hook
     // A fault inside a console service leaves the screen lock held by this
     // thread: release it, then show what was written before the box.
     releaseScreenLockAfterFault();

@@ -5,6 +5,8 @@
 
 // Runs the shutdown steps without ending the process.
 void kernelShutdown();
+// A fault unwound the shutdown hook: the next ExitProgram calls it again.
+void shutdownHookAbandoned();
 
 // Opens (creating it when missing) HKEY_CURRENT_USER\SOFTWARE\QUORVEN\SETTINGS;
 // 0 when it cannot be opened.
