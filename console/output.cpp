@@ -68,7 +68,7 @@ int32_t __stdcall NewLine()
 
 int32_t __stdcall EnsureRoom(int32_t count)
 {
-    if (sm.cursorCol + count >= sm.viewCols) NewLine();
+    if (roomRunsOut(sm, count)) NewLine();
     return 0;
 }
 
