@@ -5,7 +5,7 @@ program announced before the fault.
 
 usage: fault_driver.py EXE [--answers ok,ok,cancel] [--exit N] [--keys]
                            [--expect-line TEXT]... [--reject-line TEXT]...
-                           [--arg ARG]... [--check-rect] [--unmanaged] [--timeout S]
+                           [--arg ARG]... [--check-rect] [--unmanaged] [--timeout S] [--tempdir]
 
 The program prints, before each fault, a line
     expect-box code=HEX owner=HEX
@@ -16,8 +16,10 @@ Return (ok) or Escape (cancel) into it instead of posting the answer."""
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, 'tests/harness')
@@ -68,6 +70,7 @@ def main():
                     help='let Wine create the program\'s windows unmanaged: without a window manager, hiding a '
                          'managed window waits about 2 s for a withdrawn state that never comes')
     ap.add_argument('--timeout', type=float, default=60)
+    ap.add_argument('--tempdir', action='store_true', help='run the program in a new temporary folder')
     ap.add_argument('--check-rect', action='store_true',
                     help='the saved Console value must be the "window-rect" the program printed')
     args = ap.parse_args()
@@ -79,7 +82,8 @@ def main():
         # A per-program setting: no other test's windows are affected.
         key = r'HKCU\Software\Wine\AppDefaults\%s\X11 Driver' % os.path.basename(args.exe)
         h.wine_cmd(['reg', 'add', key, '/v', 'Managed', '/d', 'N', '/f'])
-    proc = h.start(args.exe, args.arg)
+    folder = tempfile.mkdtemp(prefix='qvfault-') if args.tempdir else None
+    proc = h.start(os.path.abspath(args.exe), args.arg, cwd=folder)
     problems = []
     helper_out = ''
     if answers:
@@ -100,6 +104,8 @@ def main():
             problems.append('the helper timed out')
         helper_out = ''.join(seen) + helper_out
     result = h.finish(proc, timeout=args.timeout)
+    if folder:
+        shutil.rmtree(folder, ignore_errors=True)
     sys.stdout.write(helper_out)
 
     expected = re.findall(r'^expect-box code=([0-9A-F]+) owner=([0-9A-F]+)', result.out, re.M)
