@@ -24,7 +24,14 @@ static void redrawView()
     unlockScreen();
 }
 
-void bell() { Beep(cs.bellFrequency, cs.bellDuration); }
+// Beep takes the duration as unsigned: a negative one would hold the
+// program for up to 49 days on Windows NT. Such a tone is not sounded.
+static void tone(int32_t frequency, int32_t duration)
+{
+    if (duration >= 0) Beep(static_cast<DWORD>(frequency), static_cast<DWORD>(duration));
+}
+
+void bell() { tone(cs.bellFrequency, cs.bellDuration); }
 
 extern "C" {
 int32_t __stdcall PutChar(int32_t character)
@@ -68,7 +75,7 @@ int32_t __stdcall NewLine()
 
 int32_t __stdcall EnsureRoom(int32_t count)
 {
-    if (sm.cursorCol + count >= sm.viewCols) NewLine();
+    if (roomRunsOut(sm, count)) NewLine();
     return 0;
 }
 
@@ -125,7 +132,7 @@ int32_t __stdcall SetColors(int32_t background, int32_t text)
 
 int32_t __stdcall BeepTone(int32_t frequency, int32_t duration)
 {
-    Beep(frequency, duration);
+    tone(frequency, duration);
     return 0;
 }
 

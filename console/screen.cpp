@@ -147,6 +147,11 @@ void writeModelText(ScreenModel &s, const char *text, int32_t length)
     }
 }
 
+bool roomRunsOut(const ScreenModel &s, int32_t count)
+{
+    return static_cast<int64_t>(s.cursorCol) + count >= s.viewCols;
+}
+
 void newModelLine(ScreenModel &s)
 {
     s.cursorCol = 0;

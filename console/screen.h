@@ -77,6 +77,10 @@ PutResult putModelByte(ScreenModel &s, unsigned char byte);
 void writeModelText(ScreenModel &s, const char *text, int32_t length);
 // The cursor to column 0 of the next row.
 void newModelLine(ScreenModel &s);
+// Whether `count` more cells from the cursor reach the view's right edge
+// (EnsureRoom then starts a new row). Counted in 64 bits: a huge count
+// reaches the edge, a negative one never does.
+bool roomRunsOut(const ScreenModel &s, int32_t count);
 
 
 // How a changed span of a row is drawn so that a double-byte character is

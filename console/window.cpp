@@ -249,6 +249,15 @@ static WNDPROC ansiHookHandle(QvWord hook)
     return handle;
 }
 
+// The system cursor an identifier names. Only a 16-bit identifier names
+// one: any other value would be taken by LoadCursorA as the address of a
+// cursor's name and read as such; it gives no cursor, as an identifier the
+// system does not know does.
+static HCURSOR systemCursor(int32_t cursorId)
+{
+    return static_cast<uint32_t>(cursorId) <= 0xFFFF ? LoadCursorA(nullptr, MAKEINTRESOURCEA(cursorId)) : nullptr;
+}
+
 static LRESULT defaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return win.unicodeWindow ? DefWindowProcW(window, message, wParam, lParam)
@@ -323,7 +332,7 @@ LRESULT CALLBACK consoleWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
         editMenuOpening(window);
         break;
     case WM_MOUSEMOVE:
-        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cs.mouseCursorId)));
+        SetCursor(systemCursor(cs.mouseCursorId));
         [[fallthrough]];
     case WM_KEYDOWN:
     case WM_CHAR:
@@ -395,7 +404,7 @@ HWND __stdcall FocusWindow(HWND window) { return SetFocus(window); }
 int32_t __stdcall SetMouseCursor(int32_t cursorId)
 {
     cs.mouseCursorId = cursorId;
-    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(cursorId)));
+    SetCursor(systemCursor(cursorId));
     return 0;
 }
 

@@ -23,6 +23,7 @@
 // process at once. After Cancel the exit code is 1.
 #include "faultguard.h"
 #include "faultwords.h"
+#include "shutdown.h"
 #include "../platform/process.h"
 #include "../platform/services.h"
 #include "../platform/codepage.h"
@@ -292,6 +293,7 @@ static QvWord __stdcall showFaultBox(void *text)
 static void recoverFromFault()
 {
     restoreStackGuard();
+    shutdownHookAbandoned(); // should the fault have come from inside the hook
     // A fault inside a console service leaves the screen lock held by this
     // thread: release it, then show what was written before the box.
     releaseScreenLockAfterFault();

@@ -6,6 +6,14 @@
 #include "../platform/services.h"
 #include <stdlib.h>
 
+// Set while the shutdown hook runs. A hook that ends the process itself
+// through ExitProgram, as a program's clean-up naturally may, must not be
+// called again by that inner call: the inner call skips it and finishes the
+// shutdown with the hook's exit code.
+static bool hookRunning;
+
+void shutdownHookAbandoned() { hookRunning = false; }
+
 void kernelShutdown()
 {
     // Deferred output onto the screen, and no more drawing from another
@@ -13,7 +21,12 @@ void kernelShutdown()
     stopDrawingThread();
     // The hosted program's last word, while window and buffer still exist. A
     // program that left the hook at 0 is not called at address 0.
-    if (QvWord hook = programHeader->shutdownHook) reinterpret_cast<void(__stdcall *)()>(hook)();
+    QvWord hook = programHeader->shutdownHook;
+    if (hook && !hookRunning) {
+        hookRunning = true;
+        reinterpret_cast<void(__stdcall *)()>(hook)();
+        hookRunning = false;
+    }
 
     closeConsole();
 }

@@ -3,3 +3,5 @@
 
 // Runs the shutdown steps without ending the process.
 void kernelShutdown();
+// A fault unwound the shutdown hook: the next ExitProgram calls it again.
+void shutdownHookAbandoned();

@@ -55,9 +55,12 @@ int32_t __stdcall SeekFile(FILE *file, int32_t origin, int32_t offset)
     return file ? fseek(file, offset, origin) : -1;
 }
 
+// A negative count reads nothing: taken as a size it would be gigabytes,
+// which the run-time would try to fill the caller's buffer with.
 int32_t __stdcall ReadFileBytes(FILE *file, int32_t count, void *buffer)
 {
-    return file ? static_cast<int32_t>(fread(buffer, 1, count, file)) : 0;
+    if (!file || count <= 0) return 0;
+    return static_cast<int32_t>(fread(buffer, 1, static_cast<uint32_t>(count), file));
 }
 
 // The stream comes last here, unlike ReadFileBytes.
@@ -74,8 +77,12 @@ int32_t __stdcall ReadFileLine(char *buffer, int32_t size, FILE *file)
     return lineReadResult(line, !line && feof(file));
 }
 
+// A negative count gives 0 before the file is opened: the open would empty
+// an existing file and the write of "gigabytes" then fail, losing the file's
+// contents for nothing.
 int32_t __stdcall WriteWholeFile(const void *data, int32_t size, const char *name, uint32_t nameLength)
 {
+    if (size < 0) return 0;
     FILE *file = openNamed(name, nameLength, "wb");
     if (!file) return 0;
     size_t written = fwrite(data, 1, static_cast<uint32_t>(size), file);

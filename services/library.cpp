@@ -112,14 +112,19 @@ FARPROC __stdcall GetProcByName(const char *name, uint32_t nameLength, HMODULE m
     return GetProcAddress(module, text);
 }
 
+// A negative length converts nothing and gives 0: taken as unsigned it would
+// name gigabytes, and the conversion would run over whatever memory follows
+// the text until it faulted.
 int32_t __stdcall UpperCase(char *text, int32_t length)
 {
+    if (length <= 0) return 0;
     if (programHasCodePage()) return changeCase(text, length, true);
     return static_cast<int32_t>(CharUpperBuffA(text, static_cast<DWORD>(length)));
 }
 
 int32_t __stdcall LowerCase(char *text, int32_t length)
 {
+    if (length <= 0) return 0;
     if (programHasCodePage()) return changeCase(text, length, false);
     return static_cast<int32_t>(CharLowerBuffA(text, static_cast<DWORD>(length)));
 }

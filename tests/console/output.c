@@ -114,6 +114,15 @@ static void ensureRoom(void)
     qvMoveCursor(0, 3);
     qvEnsureRoom(C);
     CHECK_EQ(qvQueryCursor(), 4 << 16);
+    /* Counts whose sum with the column does not fit in 32 bits: the largest
+     * reaches the edge, the most negative never does. */
+    qvMoveCursor(5, 0);
+    qvEnsureRoom(0x7FFFFFFF);
+    CHECK_EQ(qvQueryCursor(), 1 << 16);
+    qvMoveCursor(5, 0);
+    qvEnsureRoom((int32_t)0x80000000u);
+    qvEnsureRoom(-1);
+    CHECK_EQ(qvQueryCursor(), 5);
 }
 
 /* ShowMessage: a second thread reads the box and closes it. */

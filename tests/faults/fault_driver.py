@@ -5,7 +5,7 @@ program announced before the fault.
 
 usage: fault_driver.py EXE [--answers ok,ok,cancel] [--exit N] [--keys]
                            [--expect-line TEXT]... [--reject-line TEXT]...
-                           [--arg ARG]... [--check-rect] [--unmanaged] [--timeout S]
+                           [--arg ARG]... [--check-rect] [--unmanaged] [--timeout S] [--tempdir]
 
 The program prints, before each fault, a line
     expect-box code=HEX owner=HEX
@@ -16,8 +16,10 @@ Return (ok) or Escape (cancel) into it instead of posting the answer."""
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, 'tests/harness')
@@ -73,6 +75,7 @@ def main():
     # time limit (60 s by default), so that a run that hangs is reported
     # here, with what it waited for, rather than ended silently by CTest.
     ap.add_argument('--timeout', type=float, default=45)
+    ap.add_argument('--tempdir', action='store_true', help='run the program in a new temporary folder')
     ap.add_argument('--check-rect', action='store_true',
                     help='the saved Console value must be the "window-rect" the program printed')
     args = ap.parse_args()
@@ -85,7 +88,8 @@ def main():
         key = r'HKCU\Software\Wine\AppDefaults\%s\X11 Driver' % os.path.basename(args.exe)
         h.wine_cmd(['reg', 'add', key, '/v', 'Managed', '/d', 'N', '/f'])
     deadline = time.time() + h.scaled(args.timeout)
-    proc = h.start(args.exe, args.arg)
+    folder = tempfile.mkdtemp(prefix='qvfault-') if args.tempdir else None
+    proc = h.start(os.path.abspath(args.exe), args.arg, cwd=folder)
     h.note('started %s' % os.path.basename(args.exe))
     problems = []
     helper_out = ''
@@ -114,6 +118,8 @@ def main():
         helper_out = ''.join(seen) + helper_out
         h.note('the helper is done')
     result = h.finish(proc, timeout=max(deadline - time.time(), 1) / h.TIME_SCALE)
+    if folder:
+        shutil.rmtree(folder, ignore_errors=True)
     sys.stdout.write(helper_out)
 
     expected = re.findall(r'^expect-box code=([0-9A-F]+) owner=([0-9A-F]+)', result.out, re.M)

@@ -7,6 +7,13 @@ foreach(loc en_US ja_JP)
 endforeach()
 qv_hosted_test(callconv SOURCES tests/host/callconv.c tests/host/callconv.S)
 qv_hosted_test(exit_hook SOURCES tests/host/exit_hook.c SCRIPT tests/host/exit_test.py)
+# A hook that calls ExitProgram ends the process with its code, once, with no
+# fault box; a hook that faulted is called again by the next ExitProgram.
+qv_hosted_test(exit_hook_reenter SOURCES tests/host/exit_hook.c SCRIPT tests/faults/fault_driver.py
+               ARGS --exit 23 --timeout 30 --arg reenter --expect-line "hook run 1" --reject-line "hook run 2")
+qv_hosted_test(exit_hook_fault SOURCES tests/host/exit_hook.c SCRIPT tests/faults/fault_driver.py
+               ARGS --answers ok --exit 24 --timeout 30 --arg fault --expect-line "hook run 2"
+                    --reject-line "hook run 3")
 qv_hosted_program(entry_return SOURCES tests/host/entry_return.c OUTDIR ${QV_BIN_DIR}/tests)
 qv_hosted_test(reserve SOURCES tests/host/reserve.c RESERVE 0x10000)
 # The resources, the manifest among them, which Wine parses without complaint.

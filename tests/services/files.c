@@ -158,6 +158,13 @@ static void positioning(void)
     CHECK(qvSeekFile(f, 7, 0) != 0);
     CHECK(qvSeekFile(f, 0, -1) != 0);
     CHECK_EQ(qvSeekFile(f, 0, 3), 0);
+    /* A negative count reads nothing: not the rest of the file into a
+     * buffer of 64 bytes, whatever the file's size. */
+    memset(buf, 'Q', sizeof buf);
+    CHECK_EQ(qvReadFileBytes(f, -1, buf), 0);
+    CHECK_EQ(qvReadFileBytes(f, (int32_t)0x80000000u, buf), 0);
+    CHECK_EQ(buf[0], 'Q');
+    CHECK_EQ(qvTellFile(f), 3);
     CHECK_EQ(qvReadFileBytes(f, 1, buf), 1);
     CHECK_EQ(buf[0], 'd');
     CHECK_EQ(qvCloseFile(f), 0);
@@ -175,6 +182,15 @@ static void wholeFile(void)
     CHECK_EQ(rawRead("whole.txt", raw, 64), 0);
     CHECK_EQ(qvWriteWholeFile("xy", 0, NAME("fresh.txt")), 0);
     CHECK(rawExists("fresh.txt"));
+    /* A negative count gives 0 before the file is opened: an existing file
+     * keeps its contents, and no file is created. */
+    CHECK(rawWrite("whole.txt", "keep", 4));
+    CHECK_EQ(qvWriteWholeFile("xy", -1, NAME("whole.txt")), 0);
+    CHECK_EQ(qvWriteWholeFile("xy", (int32_t)0x80000000u, NAME("whole.txt")), 0);
+    CHECK_EQ(rawRead("whole.txt", raw, 64), 4);
+    CHECK_BYTES(raw, "keep", 4);
+    CHECK_EQ(qvWriteWholeFile("xy", -1, NAME("never.txt")), 0);
+    CHECK(!rawExists("never.txt"));
     /* Names that cannot be created. */
     CHECK_EQ(qvWriteWholeFile("xy", 2, NAME("no such folder\\x.txt")), 0);
     CHECK_EQ(qvWriteWholeFile("xy", 2, NAME("bad?name.txt")), 0);

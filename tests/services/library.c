@@ -136,6 +136,15 @@ static void textCase(void)
     CHECK_BYTES(text, "mixed 123 !", 11);
     CHECK_EQ(qvUpperCase(text, 0), 0);
     CHECK_BYTES(text, "mixed", 5);
+    /* A negative length converts nothing, not the memory after the text,
+     * and gives 0. */
+    CHECK_EQ(qvUpperCase(text, -1), 0);
+    CHECK_EQ(qvUpperCase(text, (int32_t)0x80000000u), 0);
+    CHECK_BYTES(text, "mixed", 5);
+    memcpy(text, "ABCDEF", 6);
+    CHECK_EQ(qvLowerCase(text, -1), 0);
+    CHECK_EQ(qvLowerCase(text, -6), 0);
+    CHECK_BYTES(text, "ABCDEF", 6);
 
     /* Code page 936: double-byte characters stay as they are, even when a
      * trail byte falls in the range of the ASCII letters. On the system's

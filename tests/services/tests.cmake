@@ -32,3 +32,12 @@ qv_hosted_test(services_flush SOURCES tests/services/flush.c tests/services/file
                SCRIPT tests/services/flush_test.py TIMEOUT 180)
 # The viewer example, run as a user would run it.
 qv_wine_check(services_viewer python3 tests/services/viewer_test.py ${QV_BIN_DIR}/viewer.exe)
+# Every service called with the arguments of a careless or hostile program,
+# its buffers against inaccessible pages; the faults that the program's own
+# addresses and lengths cause are answered with OK. With and without a code
+# page of the program's own, and as Windows 98 (no print dialog there).
+set(QV_HOSTILE SOURCES tests/services/hostile.c SCRIPT tests/faults/fault_driver.py
+    ARGS --answers ok,ok,ok,ok,ok,ok --tempdir --timeout 150 TIMEOUT 180)
+qv_hosted_test(services_hostile ${QV_HOSTILE})
+qv_hosted_test(services_hostile_cp936 ${QV_HOSTILE} CODE_PAGE 936)
+qv_hosted_test(services_hostile_win98 ${QV_HOSTILE} WINDOWS_VERSION win98)

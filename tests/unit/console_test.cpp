@@ -281,6 +281,19 @@ TEST(ScreenModel, StreamingLinesRecordsCellsScrollsAndTheShift)
     EXPECT_GT(s.m.firstChanged, s.m.lastChanged);
 }
 
+TEST(ScreenModel, RoomRunsOutAtTheEdgeWithoutOverflow)
+{
+    Screen s(8, 10, 4, 10);
+    s.m.cursorCol = 5;
+    EXPECT_FALSE(roomRunsOut(s.m, 4));
+    EXPECT_TRUE(roomRunsOut(s.m, 5));
+    EXPECT_TRUE(roomRunsOut(s.m, 0x7FFFFFFF)); // 5 + count does not fit in 32 bits
+    EXPECT_FALSE(roomRunsOut(s.m, INT32_MIN));
+    EXPECT_FALSE(roomRunsOut(s.m, -1));
+    s.m.cursorCol = 0x7FFFFFF0; // a cursor no service leaves, still no overflow
+    EXPECT_TRUE(roomRunsOut(s.m, 0x7FFFFFFF));
+}
+
 TEST(ScreenModel, PutByteControlBytesAndTheBell)
 {
     Screen s(10, 8, 5, 8);

@@ -3,6 +3,8 @@
 #include "platform/namestring.h"
 #include "platform/settings_text.h"
 #include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <string>
 
 namespace {
@@ -59,6 +61,22 @@ TEST(NameString, ClampsAsUnsigned)
     EXPECT_EQ(strlen(copyNameString(dest, source, 255, PROC_NAME_LIMIT)), 254u);
     EXPECT_EQ(strlen(copyNameString(dest, source, 10)), 10u);
     EXPECT_EQ(std::string(copyNameString(dest, source, 0)), "");
+}
+
+// A name ended by its NUL right before memory that cannot be read, with a
+// length past it: the copy stops at the NUL.
+TEST(NameString, ReadsNoFurtherThanItsNul)
+{
+    long pageSize = sysconf(_SC_PAGESIZE);
+    char *pages = static_cast<char *>(mmap(nullptr, 2 * pageSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    ASSERT_NE(pages, MAP_FAILED);
+    ASSERT_EQ(mprotect(pages + pageSize, pageSize, PROT_NONE), 0);
+    char *name = pages + pageSize - 4;
+    memcpy(name, "abc", 4);
+    char dest[NAME_BUFFER_SIZE];
+    EXPECT_EQ(std::string(copyNameString(dest, name, uint32_t(-1))), "abc");
+    EXPECT_EQ(std::string(copyNameString(dest, name, 300, PROC_NAME_LIMIT)), "abc");
+    munmap(pages, 2 * pageSize);
 }
 
 TEST(NameString, EmbeddedNulEndsTheName)
