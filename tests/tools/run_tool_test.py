@@ -129,6 +129,15 @@ with tempfile.TemporaryDirectory() as d:
     check('script used up: a screenshot of the window (%s)' % shot.stdout.strip(),
           size[0] >= 400 and size[1] >= 300 and size[0] < 1280, r)
 
+    # A program that ends by itself right after its last output: the
+    # screenshot shows that output, the sum on the fourth row (rows of 12
+    # pixels), not the picture before it.
+    r = run('--input', '42', '--input', '58', '--png', png, sum_exe)
+    ink = subprocess.run(['convert', png, '-crop', '200x10+0+37', '+repage', '-colorspace', 'gray',
+                          '-format', '%[fx:minima]', 'info:'], capture_output=True, text=True)
+    check('a program that ends after its output: the screenshot shows its last row (darkest %s)' % ink.stdout,
+          r.returncode == 0 and ink.returncode == 0 and float(ink.stdout or 1) < 0.5, r)
+
     # A program that never waits for input is ended at the time-out, counted
     # from its start.
     result = os.path.join(d, 'result.json')
