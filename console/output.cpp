@@ -103,9 +103,10 @@ int32_t __stdcall SetHighlight(int32_t endCol, int32_t endRow, int32_t startCol,
     return 0;
 }
 
-int32_t __stdcall SetColors(int32_t background, int32_t text)
+// The colours, the device context's and the window class's background
+// brush, as SetColors sets them; nothing is drawn.
+static void applyColors(int32_t background, int32_t text)
 {
-    lockScreen();
     bool wasSystem = cs.backColor == -1 && cs.textColor == -1;
     HWND w = cs.consoleWindow;
     if (background == -1 && text == -1) {
@@ -125,6 +126,12 @@ int32_t __stdcall SetColors(int32_t background, int32_t text)
         SetClassLongA(w, GCL_HBRBACKGROUND, reinterpret_cast<LONG>(brush));
         if (previous) DeleteObject(reinterpret_cast<HGDIOBJ>(previous));
     }
+}
+
+int32_t __stdcall SetColors(int32_t background, int32_t text)
+{
+    lockScreen();
+    applyColors(background, text);
     redrawView();
     unlockScreen();
     return 0;
@@ -142,4 +149,11 @@ int32_t __stdcall SetBellTone(int32_t frequency, int32_t duration)
     cs.bellDuration = duration;
     return 0;
 }
+}
+
+void systemColorsForNewWindow()
+{
+    lockScreen();
+    applyColors(-1, -1);
+    unlockScreen();
 }

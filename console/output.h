@@ -4,3 +4,7 @@
 
 // Beep(bellFrequency, bellDuration); returns when the tone has ended.
 void bell();
+// A new window starts in the system's colours, whatever an earlier window
+// of the program used. Called before the window is shown: it draws nothing,
+// since nothing of a hidden window is on the screen.
+void systemColorsForNewWindow();

@@ -1,11 +1,13 @@
 // The console's renderer: turns what the screen model recorded (cells
 // written, rows scrolled) into drawing on the window's private device
 // context, at once or, while output streams faster than a screen can show
-// it, at most every JUMP_INTERVAL_MS (jump scrolling). A drawing thread
-// brings deferred output onto the screen while the program computes without
-// calling the kernel; it uses only GDI calls on the device context, under
-// the screen lock (lock.h), which every drawing of the console holds. The
-// caret's place is decided here alone.
+// it, at most every JUMP_INTERVAL_MS (jump scrolling). A drawing thread,
+// started the first time output is deferred, brings deferred output onto
+// the screen while the program computes without calling the kernel; it uses
+// only GDI calls on the device context, under the screen lock (lock.h),
+// which every drawing of the console holds. A program that never writes
+// that fast never pays for the thread. The caret's place is decided here
+// alone.
 #include "render.h"
 #include "frontend.h"
 #include "ime.h"
@@ -31,7 +33,7 @@ static struct Renderer {
     int32_t thumbPos = 0;                // scroll-bar position last set
     DWORD thumbPaintedAt = 0;            // tick count of the last painting of the scroll bar
     bool thumbPending = false;           // the scroll-bar position was set without painting it
-    HANDLE drawThread = nullptr;         // the thread that draws deferred output while the program runs
+    HANDLE drawThread = nullptr;         // the thread that draws deferred output; made on the first deferral
     HANDLE drawWake = nullptr;           // auto-reset event that wakes the drawing thread
     bool drawThreadIdle = false;         // the drawing thread waits for drawWake without a time-out
     bool deferDrawing = false;           // output may be drawn later (jump scrolling); off once the DC is handed out
@@ -380,6 +382,35 @@ static void hideCaretForStream()
     }
 }
 
+// What the main thread drew goes onto the display now, not when the
+// program next waits: the program may compute for long after its output.
+// GDI may hold the thread's drawing calls in a batch, and Wine copies a
+// window's surface to the X server only when a thread of the process waits
+// for messages; a wait that ends at once, for no kind of message, flushes
+// it and handles nothing, on Windows as under Wine.
+static void pushToDisplay()
+{
+    GdiFlush();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
+}
+
+static DWORD WINAPI drawDeferred(void *);
+
+// The drawing thread, made when output is first deferred. False when it
+// cannot be: then output is drawn at once from now on.
+static bool haveDrawingThread()
+{
+    if (rs.drawThread) return true;
+    if (!rs.drawWake) rs.drawWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    DWORD id;
+    // It starts in its wait without a time-out; the deferral that made it
+    // wakes it.
+    rs.drawThreadIdle = true;
+    if (rs.drawWake) rs.drawThread = CreateThread(nullptr, 0, drawDeferred, nullptr, 0, &id);
+    if (!rs.drawThread) rs.deferDrawing = false;
+    return rs.drawThread != nullptr;
+}
+
 static void wakeDrawer()
 {
     if (rs.drawThread && rs.drawThreadIdle) {
@@ -413,7 +444,7 @@ void renderChanges()
         updateThumb(now, false);
         return;
     }
-    if (rs.deferDrawing && rs.drawThread && now - rs.drawnAt < JUMP_INTERVAL_MS) {
+    if (rs.deferDrawing && now - rs.drawnAt < JUMP_INTERVAL_MS && haveDrawingThread()) {
         // Output comes faster than a screen needs it: keep the state exact
         // and draw later.
         hideCaretForStream();
@@ -427,9 +458,9 @@ void renderChanges()
     bool bracket = !rs.caretHiddenForStream && rs.hasFocus;
     if (bracket) HideCaret(cs.consoleWindow);
     drawNow(now);
-    wakeDrawer(); // it brings the picture onto the display while output goes on
     if (!rs.caretHiddenForStream) placeCaret();
     if (bracket) ShowCaret(cs.consoleWindow);
+    pushToDisplay();
     if (!streaming) showCaretAgain();
     updateThumb(now, false);
 }
@@ -500,28 +531,16 @@ static DWORD WINAPI drawDeferred(void *)
     }
 }
 
-void startDrawingThread()
-{
-    if (rs.drawThread) return;
-    lockScreen();
-    unlockScreen();
-    rs.drawWake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!rs.drawWake) return;
-    rs.deferDrawing = true;
-    rs.drawThreadIdle = true; // it starts in its wait without a time-out: the first output wakes it
-    DWORD id;
-    rs.drawThread = CreateThread(nullptr, 0, drawDeferred, nullptr, 0, &id);
-    if (!rs.drawThread) rs.deferDrawing = false;
-}
+void allowDeferredDrawing() { rs.deferDrawing = true; }
 
 void stopDrawingThread()
 {
-    if (!rs.drawThread) return;
     renderSettle();
     lockScreen();
     rs.closing = true;
     rs.deferDrawing = false;
     unlockScreen();
+    if (!rs.drawThread) return;
     SetEvent(rs.drawWake);
     WaitForSingleObject(rs.drawThread, 1000);
 }

@@ -24,7 +24,9 @@ void caretFocus(HWND window, bool focus);
 // SetCaretHeight: creates the caret anew at that height (clamped to the
 // cell), focus or not, and shows it at the cursor.
 void newCaret(int32_t height);
-// The thread that draws deferred output; started with the window, stopped
+// Jump scrolling, allowed once the window exists; the thread that draws
+// deferred output starts with the first deferral. stopDrawingThread draws
+// what is deferred and ends deferring (and the thread, if it was made)
 // before the window is destroyed.
-void startDrawingThread();
+void allowDeferredDrawing();
 void stopDrawingThread();

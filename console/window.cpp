@@ -10,6 +10,7 @@
 #include "layout.h"
 #include "lock.h"
 #include "marking.h"
+#include "output.h"
 #include "render.h"
 #include "runwatch.h"
 #include "state.h"
@@ -131,16 +132,16 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
         if (cs.consoleWindow && wideCallsWork())
             DefWindowProcW(cs.consoleWindow, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption));
     }
+    if (cs.consoleWindow) systemColorsForNewWindow();
     // The start-up show command is OR-ed with 6, not used as it is.
     if (cs.consoleWindow) {
         ShowWindow(cs.consoleWindow, showCommand | 6);
         showAsLauncherAsked(cs.consoleWindow);
     }
-    SetColors(-1, -1);
     SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.screen.bufferRows, FALSE);
     cs.screen.scrollPos = 0;
     renderScrollBar(0);
-    if (cs.consoleWindow) startDrawingThread();
+    if (cs.consoleWindow) allowDeferredDrawing();
     return cs.consoleWindow;
 }
 
