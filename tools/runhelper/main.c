@@ -15,6 +15,8 @@
  *                                hexadecimal ("-" for what could not be read),
  *                                the answer the helper gave (ok or cancel) and
  *                                the box's text in code page 936, in hexadecimal
+ *   posted                       answer to "char": the character is in the
+ *                                console's queue
  *   xid N                        answer to "focus" and "xid": the console's X
  *                                window, to type into or to take a picture of
  *   screen KIND ROWS COLS CURSORROW CURSORCOL TOPLINE VIEWROWS VIEWCOLS HEX
@@ -225,6 +227,7 @@ static void doCommand(const char *command)
         say("error no window\n");
     } else if (strncmp(command, "char ", 5) == 0) {
         PostMessageW(h.console, WM_CHAR, (WPARAM)strtoul(command + 5, NULL, 16), 1);
+        say("posted\n");
     } else if (strcmp(command, "close") == 0) {
         PostMessageA(h.console, WM_CLOSE, 0, 0);
     } else if (strcmp(command, "screen") == 0) {

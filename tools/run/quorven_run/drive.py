@@ -67,6 +67,16 @@ class Run:
         self.session.xdotool('windowfocus', '--sync', self.xid)
         return True
 
+    def await_posted(self, deadline):
+        """Waits until the helper has put a posted character into the
+        console's queue. The keys typed next through X must not overtake it:
+        the helper reads its commands only between polls, and on a busy
+        machine a Return typed at once reached the program first."""
+        while True:
+            message = self.handle(self.helper.next(deadline))
+            if message.kind == 'posted' or message.kind == 'error' or self.ended is not None:
+                return
+
     def type_chunk(self, deadline):
         """Types the next chunk of the script."""
         commands, events = self.chunks.pop(0)
@@ -75,6 +85,7 @@ class Run:
         for c in commands:
             if c[0] == 'post':
                 self.helper.send('char %04X' % ord(c[1]))
+                self.await_posted(deadline)
             else:
                 self.session.xdotool(*c)
         self.target = (self.target + events) % QUEUE_INDEX

@@ -26,7 +26,8 @@ class FaultWords:
 
 class Message:
     """One report line of the helper. kind is the line's first word
-    (ready, started, window, idle, fault, xid, screen, hold, exit, error);
+    (ready, started, window, idle, fault, xid, posted, screen, hold, exit,
+    error);
     number holds the value of started, idle and exit, xid the X window of
     xid and hold ('0' where there is none), error what failed (start,
     screen, no window, desktop), fault a FaultWords, screen a ScreenDump
