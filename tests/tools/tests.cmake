@@ -10,6 +10,9 @@ if(NOT CMAKE_CROSSCOMPILING)
   add_test(NAME tools.run_units COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/tools/run_units_test.py)
   add_test(NAME tools.console_font
            COMMAND ${QV_FONT_PYTHON} ${CMAKE_SOURCE_DIR}/tests/tools/console_font_test.py ${QV_CONSOLE_FONT})
+  # It took 257 s and 363 s while another full suite ran beside it on two
+  # processors, over half of make test's 600 s: it gets its own allowance.
+  set_tests_properties(tools.console_font PROPERTIES TIMEOUT 1500)
 endif()
 # The Windows build of the joiner, the same checks under Wine.
 qv_wine_check(join_cli_windows python3 tests/tools/join_cli_test.py ${QV_BIN_DIR} --wine)
