@@ -382,13 +382,11 @@ static void hideCaretForStream()
     }
 }
 
-// What the main thread drew goes onto the display now, not when the
-// program next waits: the program may compute for long after its output.
 // GDI may hold the thread's drawing calls in a batch, and Wine copies a
 // window's surface to the X server only when a thread of the process waits
 // for messages; a wait that ends at once, for no kind of message, flushes
 // it and handles nothing, on Windows as under Wine.
-static void pushToDisplay()
+void pushToDisplay()
 {
     GdiFlush();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
@@ -460,7 +458,7 @@ void renderChanges()
     drawNow(now);
     if (!rs.caretHiddenForStream) placeCaret();
     if (bracket) ShowCaret(cs.consoleWindow);
-    pushToDisplay();
+    pushToDisplay(); // the program may compute for long after its output
     if (!streaming) showCaretAgain();
     updateThumb(now, false);
 }

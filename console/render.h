@@ -29,4 +29,7 @@ void newCaret(int32_t height);
 // what is deferred and ends deferring (and the thread, if it was made)
 // before the window is destroyed.
 void allowDeferredDrawing();
+// What this thread drew goes onto the display now, not when the program
+// next waits for messages.
+void pushToDisplay();
 void stopDrawingThread();

@@ -1,5 +1,6 @@
 // Answers quorven-run's queries; see runwatch.h.
 #include "runwatch.h"
+#include "render.h"
 #include "state.h"
 #include "../input/event_queue.h"
 #include "../input/input.h"
@@ -79,10 +80,8 @@ void reportScreenAtExit()
     DWORD n = to ? 0 : GetEnvironmentVariableA("QUORVEN_RUN_WINDOW", text, sizeof text);
     if (n > 0 && n < sizeof text) to = reinterpret_cast<HWND>(strtoul(text, nullptr, 16));
     if (!to || !IsWindow(to)) return;
-    // The tool takes its screenshot while it holds this screen. Under Wine
-    // what the window drew last reaches the X server only when the thread
-    // next waits (the drawing thread, which pushed it meanwhile, has
-    // stopped): a wait that ends at once pushes it there first.
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, 0);
+    // The tool takes its screenshot while it holds this screen: what the
+    // window drew last is put on the display first.
+    pushToDisplay();
     sendScreen(to, RUN_SCREEN_AT_EXIT);
 }
