@@ -70,8 +70,9 @@ class Run:
     def await_posted(self, deadline):
         """Waits until the helper has put a posted character into the
         console's queue. The keys typed next through X must not overtake it:
-        the helper reads its commands only between polls, and on a busy
-        machine a Return typed at once reached the program first."""
+        the helper's reader thread hands each command on to its main loop,
+        and on a busy machine a Return typed at once reached the program
+        first."""
         while True:
             message = self.handle(self.helper.next(deadline))
             if message.kind == 'posted' or message.kind == 'error' or self.ended is not None:
