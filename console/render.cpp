@@ -42,6 +42,7 @@ static struct Renderer {
     DWORD outputAt = 0;                  // tick count of the last output call
     DWORD drawnAt = 0;                   // tick count of the last drawing of output
     bool closing = false;                // the window is going away: the drawing thread draws no more
+    bool opening = false;                // the window is being shown the first time: its scroll bar is painted once, after
 } rs;
 
 static void drawDeferredNow();
@@ -355,7 +356,7 @@ void renderScrollBar(int32_t position)
     rs.thumbPos = position;
     rs.thumbPending = false;
     rs.thumbPaintedAt = GetTickCount();
-    SetScrollPos(cs.consoleWindow, SB_VERT, position, TRUE);
+    SetScrollPos(cs.consoleWindow, SB_VERT, position, !rs.opening);
 }
 
 // The caret comes back where the cursor is: while it was hidden its position
@@ -530,6 +531,8 @@ static DWORD WINAPI drawDeferred(void *)
 }
 
 void allowDeferredDrawing() { rs.deferDrawing = true; }
+
+void renderOpening(bool opening) { rs.opening = opening; }
 
 void stopDrawingThread()
 {

@@ -29,6 +29,11 @@ void newCaret(int32_t height);
 // what is deferred and ends deferring (and the thread, if it was made)
 // before the window is destroyed.
 void allowDeferredDrawing();
+// While the window is shown the first time, the scroll bar's position is set
+// without painting it: the console paints it once, in its final range, after
+// the show. Each painting costs some twenty lookups of the display's state
+// under Wine.
+void renderOpening(bool opening);
 // What this thread drew goes onto the display now, not when the program
 // next waits for messages.
 void pushToDisplay();

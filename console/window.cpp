@@ -135,8 +135,10 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
     if (cs.consoleWindow) systemColorsForNewWindow();
     // The start-up show command is OR-ed with 6, not used as it is.
     if (cs.consoleWindow) {
+        renderOpening(true);
         ShowWindow(cs.consoleWindow, showCommand | 6);
         showAsLauncherAsked(cs.consoleWindow);
+        renderOpening(false);
     }
     SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.screen.bufferRows, FALSE);
     cs.screen.scrollPos = 0;
