@@ -42,7 +42,7 @@ static struct Renderer {
     DWORD outputAt = 0;                  // tick count of the last output call
     DWORD drawnAt = 0;                   // tick count of the last drawing of output
     bool closing = false;                // the window is going away: the drawing thread draws no more
-    bool opening = false;                // the window is being shown the first time: its scroll bar is painted once, after
+    bool opening = false;                // the window is being shown the first time: scroll-bar positions are set unpainted
 } rs;
 
 static void drawDeferredNow();

@@ -30,9 +30,9 @@ void newCaret(int32_t height);
 // before the window is destroyed.
 void allowDeferredDrawing();
 // While the window is shown the first time, the scroll bar's position is set
-// without painting it: the console paints it once, in its final range, after
-// the show. Each painting costs some twenty lookups of the display's state
-// under Wine.
+// without painting it: the show paints it, and the console paints it again
+// after the show only when that picture differs from the final range's.
+// Each painting costs some twenty lookups of the display's state under Wine.
 void renderOpening(bool opening);
 // What this thread drew goes onto the display now, not when the program
 // next waits for messages.

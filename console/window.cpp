@@ -73,6 +73,14 @@ static void showAsLauncherAsked(HWND window)
     ShowWindow(window, (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : SW_SHOWNORMAL);
 }
 
+// The window's scroll bar has a range that is not empty and its thumb at
+// the top.
+static bool thumbShownAtTop(HWND window)
+{
+    INT low = 0, high = 0;
+    return GetScrollRange(window, SB_VERT, &low, &high) && low < high && GetScrollPos(window, SB_VERT) == low;
+}
+
 static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int showCommand)
 {
     if (cs.consoleWindow) return cs.consoleWindow;
@@ -138,11 +146,18 @@ static HWND createConsoleWindow(HINSTANCE instance, HINSTANCE previous, int show
         renderOpening(true);
         ShowWindow(cs.consoleWindow, showCommand | 6);
         showAsLauncherAsked(cs.consoleWindow);
-        renderOpening(false);
+        // Whatever the show painted of the scroll bar had the range the
+        // view's WM_SIZE set. A bar with its thumb at the top of a range
+        // that is not empty looks the same in every such range (the thumb
+        // has its fixed size without a page), the buffer's own below too:
+        // then it is not painted again. Else, or where nothing was painted,
+        // the bar is painted, or drawn from the final range when it shows.
+        if (!thumbShownAtTop(cs.consoleWindow)) renderOpening(false);
     }
     SetScrollRange(cs.consoleWindow, SB_VERT, 0, cs.screen.bufferRows, FALSE);
     cs.screen.scrollPos = 0;
     renderScrollBar(0);
+    renderOpening(false);
     if (cs.consoleWindow) allowDeferredDrawing();
     return cs.consoleWindow;
 }

@@ -54,6 +54,13 @@ void captureClient(HWND window, Capture *c)
     wReleaseDC(window, screen);
 }
 
+void captureWindowArea(HWND window, int x, int y, int width, int height, Capture *c)
+{
+    HDC dc = wGetWindowDC(window);
+    captureFrom(dc, x, y, width, height, c);
+    wReleaseDC(window, dc);
+}
+
 void captureShown(HWND window, Capture *c)
 {
     RECT r;

@@ -37,6 +37,8 @@
     X(user32, FindWindowA, HWND, (const char *, const char *))                                   \
     X(user32, AdjustWindowRect, BOOL, (RECT *, DWORD, BOOL))                                     \
     X(user32, GetSystemMetrics, int, (int))                                                      \
+    X(user32, GetWindowDC, HDC, (HWND))                                                          \
+    X(user32, RedrawWindow, BOOL, (HWND, const RECT *, HRGN, UINT))                               \
     X(gdi32, CreateCompatibleDC, HDC, (HDC))                                                     \
     X(gdi32, CreateDIBSection, HBITMAP, (HDC, const BITMAPINFO *, UINT, void **, HANDLE, DWORD)) \
     X(gdi32, SelectObject, HGDIOBJ, (HDC, HGDIOBJ))                                              \
@@ -80,6 +82,9 @@ void captureClient(HWND window, Capture *c);
 /* The same area as it is on the display itself (under Wine the X server),
  * which the window's own surface reaches only when the system pushes it. */
 void captureShown(HWND window, Capture *c);
+/* width x height pixels at (x, y) of the whole window (frame included) as
+ * its surface holds them: nothing is painted for it. */
+void captureWindowArea(HWND window, int x, int y, int width, int height, Capture *c);
 void freeCapture(Capture *c);
 /* The pixel at (x, y) as a COLORREF (0x00BBGGRR); 0xFFFFFFFF outside. */
 uint32_t pixelAt(const Capture *c, int x, int y);

@@ -33,6 +33,28 @@ static void writeFile(const char *path, const char *text)
     ((CloseHandle_t)qvtProc("kernel32.dll", "CloseHandle"))(file);
 }
 
+/* 1 when the window's scroll bar shows what painting it again shows, else 0. */
+static int barAsPainted(HWND w)
+{
+    RECT outer, client;
+    wGetWindowRect(w, &outer);
+    wGetClientRect(w, &client);
+    POINT origin = {0, 0};
+    wClientToScreen(w, &origin);
+    int x = origin.x - outer.left + client.right, y = origin.y - outer.top;
+    int width = wGetSystemMetrics(SM_CXVSCROLL), height = client.bottom;
+    Capture opened, fresh;
+    captureWindowArea(w, x, y, width, height, &opened);
+    wRedrawWindow(w, 0, 0, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    captureWindowArea(w, x, y, width, height, &fresh);
+    int differing = 0;
+    for (int i = 0; i < width * height; i++) differing += opened.bits[i] != fresh.bits[i];
+    freeCapture(&opened);
+    freeCapture(&fresh);
+    if (differing) qvtPrint("%d pixels of the scroll bar differ from its fresh painting\n", differing);
+    return differing == 0;
+}
+
 static int32_t QV_STDCALL entry(void)
 {
     cwinInit();
@@ -69,6 +91,9 @@ static int32_t QV_STDCALL entry(void)
     int visible = wIsWindowVisible(w), iconic = wIsIconic(w), state = qvGetWindowState();
     int32_t view = qvGetViewSize();
     int buffer = qvGetScreenBuffer() != 0;
+    /* The scroll bar as the opening left it, before any message is handled,
+     * against the same bar painted afresh from the window's final state. */
+    int bar = visible && !iconic ? barAsPainted(w) : -1;
     /* A line of ink, drawn as the program writes it; read from the display
      * once the system has had the time to bring it there. */
     qvSetCaretHeight(0);
@@ -83,9 +108,10 @@ static int32_t QV_STDCALL entry(void)
         freeCapture(&shown);
     }
     char report[300];
-    format(report, "startflags %d wShowWindow %d visible %d iconic %d showCmd %d windowState %d view %dx%d buffer %d ink %d\n",
+    format(report,
+           "startflags %d wShowWindow %d visible %d iconic %d showCmd %d windowState %d view %dx%d buffer %d ink %d bar %d\n",
            (int)(si.dwFlags & STARTF_USESHOWWINDOW), si.wShowWindow, visible, iconic, wp.showCmd, state, view >> 16,
-           view & 0xFFFF, buffer, ink);
+           view & 0xFFFF, buffer, ink, bar);
     qvtPrint("%s", report);
     if (arg[6] == ' ') writeFile(arg + 7, report);
     CHECK(w != 0);
