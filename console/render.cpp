@@ -530,7 +530,14 @@ static DWORD WINAPI drawDeferred(void *)
     }
 }
 
-void allowDeferredDrawing() { rs.deferDrawing = true; }
+void allowDeferredDrawing()
+{
+    rs.deferDrawing = true;
+    // The opening's drawing of the whole view is not output: the program's
+    // first output is drawn at once, not deferred behind it, which would
+    // start the drawing thread for a program that writes a line and ends.
+    rs.drawnAt = GetTickCount() - JUMP_INTERVAL_MS;
+}
 
 void renderOpening(bool opening) { rs.opening = opening; }
 
