@@ -184,21 +184,6 @@ static bool drawRowSpan(int32_t row, int32_t first, int32_t end)
 
 static bool highlightShown();
 
-// A row of nothing but blanks, with no highlight, marking or composition on
-// the screen, shows only the background colour, which its band's fill has
-// painted already: drawing its text would change no pixel.
-static bool rowIsBackground(int32_t row)
-{
-    const ScreenModel &m = cs.screen;
-    int32_t composed;
-    compositionToDraw(&composed);
-    if (highlightShown() || markingShown() || (composed && row == m.cursorRow)) return false;
-    const char *text = screenCell(m, row, 0);
-    for (int32_t c = 0; c < m.viewCols; c++)
-        if (text[c] != BLANK_CELL) return false;
-    return true;
-}
-
 // Draws whole view rows [first, last] from the buffer over their background;
 // the last view row's band reaches down to the bottom of the client area.
 // Blank rows are left as the fill paints them: the opening and a cleared
@@ -207,12 +192,21 @@ static bool drawViewRows(int32_t first, int32_t last)
 {
     const ScreenModel &m = cs.screen;
     int32_t count = rowsToPaint(m.topLine, m.viewRows, m.bufferRows);
+    // A row of nothing but blanks shows only the background colour, which
+    // its band's fill paints: drawing its text would change no pixel, unless
+    // a highlight, the marking or the composition lies over it.
+    int32_t composed;
+    compositionToDraw(&composed);
+    bool overlays = highlightShown() || markingShown();
     bool ok = true;
     for (int32_t v = first; v <= last; v++) {
         int32_t bottom = v == m.viewRows - 1 ? rs.clientHeight : (v + 1) * cs.lineHeight;
         if (bottom < (v + 1) * cs.lineHeight) bottom = (v + 1) * cs.lineHeight;
         ok &= fillBackground(v * cs.lineHeight, bottom);
-        if (v < count && !rowIsBackground(m.topLine + v)) ok &= drawRowSpan(m.topLine + v, 0, m.viewCols);
+        int32_t row = m.topLine + v;
+        if (v >= count) continue;
+        if (!overlays && !(composed && row == m.cursorRow) && rowIsBlank(m, row)) continue;
+        ok &= drawRowSpan(row, 0, m.viewCols);
     }
     return ok;
 }

@@ -152,6 +152,15 @@ bool roomRunsOut(const ScreenModel &s, int32_t count)
     return static_cast<int64_t>(s.cursorCol) + count >= s.viewCols;
 }
 
+bool rowIsBlank(const ScreenModel &s, int32_t row)
+{
+    int32_t cols = s.viewCols < s.bufferCols ? s.viewCols : s.bufferCols;
+    const char *text = screenCell(s, row, 0);
+    for (int32_t c = 0; c < cols; c++)
+        if (text[c] != BLANK_CELL) return false;
+    return true;
+}
+
 void newModelLine(ScreenModel &s)
 {
     s.cursorCol = 0;

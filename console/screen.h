@@ -81,6 +81,8 @@ void newModelLine(ScreenModel &s);
 // (EnsureRoom then starts a new row). Counted in 64 bits: a huge count
 // reaches the edge, a negative one never does.
 bool roomRunsOut(const ScreenModel &s, int32_t count);
+// Whether the view's columns of buffer row `row` hold nothing but blanks.
+bool rowIsBlank(const ScreenModel &s, int32_t row);
 
 
 // How a changed span of a row is drawn so that a double-byte character is

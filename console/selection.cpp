@@ -124,11 +124,7 @@ int32_t selectedText(const Selection &s, const ScreenModel &m, const LeadByteTab
 int32_t lastWrittenRow(const ScreenModel &m)
 {
     if (!m.buffer) return 0;
-    int32_t cols = smaller(m.viewCols, m.bufferCols);
-    for (int32_t row = m.bufferRows - 1; row > 0; row--) {
-        const char *text = screenCell(m, row, 0);
-        for (int32_t c = 0; c < cols; c++)
-            if (text[c] != BLANK_CELL) return row;
-    }
+    for (int32_t row = m.bufferRows - 1; row > 0; row--)
+        if (!rowIsBlank(m, row)) return row;
     return 0;
 }

@@ -453,8 +453,11 @@ TEST(Selection, LastWrittenRowLooksOnlyInsideTheView)
     EXPECT_EQ(lastWrittenRow(s.m), 0);
     s.cells[static_cast<size_t>(4 * 12 + 11)] = 'x'; // past the view's columns
     EXPECT_EQ(lastWrittenRow(s.m), 0);
+    EXPECT_TRUE(rowIsBlank(s.m, 4));
     s.cells[static_cast<size_t>(3 * 12 + 9)] = 'y';
     EXPECT_EQ(lastWrittenRow(s.m), 3);
+    EXPECT_FALSE(rowIsBlank(s.m, 3));
+    EXPECT_TRUE(rowIsBlank(s.m, 0));
 }
 
 // The project's pixel font as Wine measures it at 96 DPI (8 x 12 cells, the
