@@ -97,6 +97,30 @@ TEST(ConsoleRectText, RoundTrip)
     EXPECT_EQ(r.bottom, 776);
     formatConsoleRect(text, {-2147483647 - 1, -2147483647 - 1, -2147483647 - 1, -2147483647 - 1});
     EXPECT_EQ(strlen(text), 47u);
+    EXPECT_EQ(formatConsoleRect(text, {-2147483647 - 1, 0, 2147483647, 10}), 27);
+    EXPECT_STREQ(text, "-2147483648,0,2147483647,10");
+    r = parseConsoleRect(text);
+    EXPECT_EQ(r.left, -2147483647 - 1);
+    EXPECT_EQ(r.right, 2147483647);
+}
+
+// Read as the C library's "%d,%d,%d,%d" reads it: blanks before a number
+// and a sign are taken, anything after the fourth number is left; a comma
+// must follow each number at once; digits past an int wrap.
+TEST(ConsoleRectText, ReadAsTheLibrarysScanDoes)
+{
+    ConsoleRect r = parseConsoleRect(" 10,\t+20, 650,500 junk");
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.right, 650);
+    EXPECT_EQ(r.bottom, 500);
+    bool fromText = true;
+    for (const char *bad : {"10 ,20,650,500", "10,20,650,", "10,-,650,500", "10;20;650;500"}) {
+        parseConsoleRect(bad, &fromText);
+        EXPECT_FALSE(fromText) << bad;
+    }
+    r = parseConsoleRect("4294967306,20,650,500"); // 2^32 + 10
+    EXPECT_EQ(r.left, 10);
 }
 
 TEST(ConsoleRectText, UnusableTextGivesTheDefault)
